@@ -1,0 +1,2 @@
+// replaced by the Qt program
+int main() { return 0; }

@@ -1,0 +1,9 @@
+# One interface target carries the warnings and the floating-point rules for every target.
+add_library(velta_options INTERFACE)
+target_compile_options(velta_options INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
+  -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
+  -Wnull-dereference -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough
+  -Werror
+  # The same formulas must give the same bits on every build: no fused multiply-add.
+  -ffp-contract=off)

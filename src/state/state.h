@@ -1,0 +1,116 @@
+#pragma once
+// The working state: everything the commands, mouse handlers and the two windows share.
+// There is exactly one record, owned by the program object and passed by reference.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velta {
+
+/// Bytes in one row record: the widest image the program holds.
+inline constexpr int rowRecordSize = 3000;
+using RowRecord = std::array<std::uint8_t, rowRecordSize>;
+
+/// A mark on a measuring line: x in column 2, y in column 3 (columns 0 and 1 stay 0).
+using MarkRow = std::array<double, 4>;
+
+/// The source bitmap as read from its file (the main window's image buffers).
+struct SourceImage {
+    std::string sourceFileName;              // path of the open source bitmap
+    std::int32_t fileLength = 0;             // length of that file in bytes
+    double fileWidth = 0;                    // width from the header
+    std::int16_t fileHeight = 0;             // height from the header
+    std::int16_t rowPadding = 0;             // bytes after each pixel row in the file
+    std::array<std::uint8_t, 54> bmpHeader{};     // the 54 header bytes (normalised layout)
+    std::array<std::uint8_t, 1024> bmpPalette{};  // 256 palette entries, blue green red reserved
+    std::vector<RowRecord> sourceRows;       // 0 .. fileHeight, row 0 at the top; the last is never filled
+};
+
+struct State {
+    // Screen and view
+    float screenWidthPx = 0;                 // width of the viewport area offered to the views
+    float screenHeightPx = 0;                // height of that area
+    std::int16_t scrollBarSize = 0;          // thickness of a scroll bar, read by the open command
+    float imageWidth = 0;                    // W: width of Picture1 after load
+    float imageHeight = 0;                   // H: height of Picture1 after load
+    std::int16_t frameHidden = 0;            // 1 while the command panel is hidden
+
+    // Line, area and centre input
+    std::int16_t inputMode = 0;              // 0 lines, 1 calculation area, 2 centre pick
+    std::int16_t lineCount = 0;              // completed lines (may read -1, -2 after cancels)
+    std::int16_t pointPending = 0;           // 1 while the second click of a pair is awaited
+    std::int16_t bandFresh = 1;              // 1 right after a first click, before any band is drawn
+    float firstX = 0, firstY = 0;            // first point of the pair being marked
+    float secondX = 0, secondY = 0;          // second point of the pair just completed
+    float bandX = 0, bandY = 0;              // free end of the rubber band on screen
+    double lineEnds[6][6] = {};              // lineEnds[n][1..4] = x1, y1, x2, y2 of line n = 1..4
+    double lineSlope = 0;                    // slope of the line just completed
+
+    // Vanishing points
+    double lineSlopes[5] = {};               // slope of line n = 1..4 (90 for a vertical line)
+    double fuox = 0, fuoy = 0;               // vanishing point of the horizontal pair
+    double fuvx = 0, fuvy = 0;               // vanishing point of the vertical pair
+
+    // Calculation area and centre
+    double areaCorners[7][3] = {};           // areaCorners[i][1] = x, [i][2] = y of corner i = 1..4
+    std::int16_t areaStarts = 0;             // area commands given; 0 = default area
+    double centreX = 0, centreY = 0;         // image centre (principal point)
+
+    // Orientation (distance circle, measuring points, frame)
+    double axisSlope = 0;                    // slope of the principal vertical
+    double horizonSlope = 0;                 // slope of the horizon
+    double principalDistance = 0;            // centre to rabatted eye point
+    double eyeToH = 0;                       // H to the eye rabatted about C-H
+    double pox = 0, poy = 0, pvx = 0, pvy = 0;      // horizontal and vertical measuring points
+    double refCornerX = 0, refCornerY = 0;   // reference corner of the region
+    double oppCornerX = 0;                   // x of the corner opposite it
+    std::int16_t oppCornerY = 0;             // y of the corner opposite it (rounded)
+    std::int16_t cornerCase = 0;             // layout case of the reference corner
+    double maxax = 0, maxay = 0, maxbx = 0, maxby = 0;   // far ends of the measuring lines
+    double originX = 0, originY = 0;         // origin corner of rows and columns
+    double vertEdgeSlope = 0, horizEdgeSlope = 0;        // reference edges through the origin
+    std::vector<MarkRow> rowPoints;          // row marks 0 .. rectHeight
+    std::vector<MarkRow> colPoints;          // column marks 0 .. rectWidth
+    std::int16_t colSign = 0, rowSign = 0;   // directions of the column and row axes
+    double rectWidth = 0, rectHeight = 0;    // size of the rectified image (whole numbers)
+    bool constructionValid = false;          // the frame and marks match the current points and centre
+
+    // Rectification
+    double pixelStep = 1.0;                  // source pixels per output pixel
+    std::int16_t raddrCount = 0;             // rectify presses since the image was opened
+    std::int16_t rectDone = 0;               // 1 once a rectification has run in this phase
+    std::int16_t stopRequest = 0;            // 1 asks a running rectification to stop
+    bool rectRunning = false;                // the row loop is running (pending events inside it)
+    bool workingFileFresh = false;           // this run wrote the working file and it is not saved yet
+    std::int16_t rectViewWidth = 0;          // width of the rectified image shown in Picture2
+    double rectViewHeight = 0;               // height of the rectified image shown in Picture2
+    std::array<RowRecord, 2> rectRows{};     // output row records; record 1 is the row under construction
+
+    // Measurement
+    std::int16_t measureState = 0;           // pairs measured in this series; 0 = no scale yet
+    std::string measureEntry;                // the real length as typed
+    double measureScale = 0;                 // centimetres per rectified pixel
+    double measureDist = 0;                  // length of the last segment in centimetres
+    std::string saveFileName;                // name chosen in the save dialog
+
+    // Zoom window
+    std::int16_t zoomPercent = 0;            // percentage of the current zoom step
+    double zoomFactor = 0;                   // zoomPercent / 100
+    std::int16_t zoomDir = 0;                // -1 down, 1 up, 0 none yet
+    float gridRatio = 0;                     // design width of Image1 / width of the image shown
+    std::int16_t hScrollMax = 0;             // current maximum of the horizontal bar
+    float vScrollMax = 0;                    // current maximum of the vertical bar
+    std::int16_t prevHScrollMax = 0;         // maxima before the current zoom step
+    float prevVScrollMax = 0;
+    std::int16_t zoomHPos = 0, zoomVPos = 0; // positions of the zoom window's bars
+
+    SourceImage image;                       // the open source bitmap
+};
+
+/// Sets the default calculation area: the image less a one-pixel border, corners 1..4 =
+/// top-left, bottom-left, bottom-right, top-right.
+void setDefaultArea(State& s);
+
+}  // namespace velta

@@ -1,0 +1,101 @@
+#include "ui/recording_window.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+namespace velta {
+
+bool RecordingSurface::loadPicture(const std::string& path, std::string& error) {
+    if (failNextLoad) {
+        failNextLoad = false;
+        error = "formato non riconosciuto";
+        return false;
+    }
+    // Stands in for the toolkit's decoder: takes the size from a bitmap header.
+    std::ifstream in(path, std::ios::binary);
+    std::vector<unsigned char> b((std::istreambuf_iterator<char>(in)), {});
+    if (b.size() < 26 || b[0] != 'B' || b[1] != 'M') {
+        error = "formato non riconosciuto";
+        return false;
+    }
+    auto i32 = [&](std::size_t o) {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(b[o]) | (static_cast<std::uint32_t>(b[o + 1]) << 8) |
+                                         (static_cast<std::uint32_t>(b[o + 2]) << 16) |
+                                         (static_cast<std::uint32_t>(b[o + 3]) << 24));
+    };
+    width_ = i32(18);
+    height_ = std::abs(i32(22));
+    loadedPath = path;
+    refresh();
+    return true;
+}
+
+void RecordingSurface::refresh() {
+    ops.clear();
+    ++refreshCount;
+}
+
+void RecordingSurface::add(DrawOp op) {
+    ops.push_back(op);
+    allOps.push_back(op);
+}
+
+void RecordingSurface::line(double x1, double y1, double x2, double y2, std::optional<Color> c) {
+    add({DrawOp::Line, x1, y1, x2, y2, c.value_or(foreColor()), drawMode()});
+}
+void RecordingSurface::rect(double x1, double y1, double x2, double y2, std::optional<Color> c) {
+    add({DrawOp::Rect, x1, y1, x2, y2, c.value_or(foreColor()), drawMode()});
+}
+void RecordingSurface::circle(double cx, double cy, double r, std::optional<Color> c) {
+    add({DrawOp::Circle, cx, cy, r, 0, c.value_or(foreColor()), drawMode()});
+}
+
+Answer RecordingWindow::messageBox(const std::string& text, const std::string& title, Icon icon,
+                                   Buttons buttons) {
+    messages.push_back({text, title, icon, buttons});
+    if (boxAnswers.empty()) return buttons == Buttons::Ok ? Answer::Ok : Answer::No;
+    Answer a = boxAnswers.front();
+    boxAnswers.pop_front();
+    return a;
+}
+
+std::optional<std::string> RecordingWindow::inputBox(const std::string& prompt) {
+    inputPrompts.push_back(prompt);
+    if (inputAnswers.empty()) return std::nullopt;
+    auto a = inputAnswers.front();
+    inputAnswers.pop_front();
+    return a;
+}
+
+static std::string next(std::deque<std::string>& q) {
+    if (q.empty()) return {};
+    std::string a = q.front();
+    q.pop_front();
+    return a;
+}
+
+std::string RecordingWindow::openFileDialog(const std::string& dir) {
+    openDirs.push_back(dir);
+    return next(openAnswers);
+}
+
+std::string RecordingWindow::saveFileDialog(const std::string& dir) {
+    saveDirs.push_back(dir);
+    return next(saveAnswers);
+}
+
+bool RecordingWindow::printerDialog() {
+    if (printerAnswers.empty()) return false;
+    bool a = printerAnswers.front();
+    printerAnswers.pop_front();
+    return a;
+}
+
+void RecordingWindow::processEvents() {
+    ++eventsProcessed;
+    if (onProcessEvents) onProcessEvents();
+}
+
+}  // namespace velta

@@ -1,0 +1,88 @@
+#pragma once
+// A window without widgets for tests: records what is drawn and shown, answers dialogs from
+// scripted queues.
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/window.h"
+
+namespace velta {
+
+struct DrawOp {
+    enum Kind { Line, Rect, Circle } kind;
+    double x1, y1, x2, y2;   // a circle keeps its centre in x1, y1 and its radius in x2
+    Color color;             // the colour actually used (given, or the foreground colour)
+    DrawMode mode;
+};
+
+class RecordingSurface : public Surface {
+public:
+    bool loadPicture(const std::string& path, std::string& error) override;
+    int pictureWidth() const override { return width_; }
+    int pictureHeight() const override { return height_; }
+    void refresh() override;
+    void line(double x1, double y1, double x2, double y2, std::optional<Color> c = {}) override;
+    void rect(double x1, double y1, double x2, double y2, std::optional<Color> c = {}) override;
+    void circle(double cx, double cy, double r, std::optional<Color> c = {}) override;
+    void toBack() override { ++backCount; }
+    void toFront() override { ++frontCount; }
+
+    std::vector<DrawOp> ops;      // marks drawn since the last refresh
+    std::vector<DrawOp> allOps;   // every mark ever drawn
+    std::string loadedPath;
+    int refreshCount = 0;
+    int backCount = 0, frontCount = 0;
+    bool failNextLoad = false;    // the next load fails as an undecodable file
+
+private:
+    void add(DrawOp op);
+    int width_ = 0, height_ = 0;
+};
+
+struct ShownMessage {
+    std::string text, title;
+    Icon icon;
+    Buttons buttons;
+};
+
+class RecordingWindow : public Window {
+public:
+    Surface& picture(Pic p) override { return p == Pic::Picture1 ? pic1 : pic2; }
+    int scrollBarThickness() const override { return scrollBarSizePx; }
+    float viewportWidth() const override { return viewportW; }
+    float viewportHeight() const override { return viewportH; }
+    Answer messageBox(const std::string& text, const std::string& title, Icon icon,
+                      Buttons buttons) override;
+    std::optional<std::string> inputBox(const std::string& prompt) override;
+    std::string openFileDialog(const std::string& dir) override;
+    std::string saveFileDialog(const std::string& dir) override;
+    bool printerDialog() override;
+    void printWindow() override { ++printed; }
+    void showHelp(const std::string& path) override { helpShown.push_back(path); }
+    void beep() override { ++beeps; }
+    void processEvents() override;
+    void quit() override { quitCalled = true; }
+
+    RecordingSurface pic1, pic2;
+    int scrollBarSizePx = 16;
+    float viewportW = 1024, viewportH = 768;
+
+    // Scripted answers; an empty queue answers "cancelled" (Ok for message boxes).
+    std::deque<std::string> openAnswers, saveAnswers;
+    std::deque<std::optional<std::string>> inputAnswers;
+    std::deque<Answer> boxAnswers;
+    std::deque<bool> printerAnswers;
+    std::function<void()> onProcessEvents;   // runs inside processEvents, e.g. to press cancel
+
+    // What was shown
+    std::vector<ShownMessage> messages;
+    std::vector<std::string> inputPrompts, openDirs, saveDirs, helpShown;
+    int beeps = 0, printed = 0, eventsProcessed = 0;
+    bool quitCalled = false;
+};
+
+}  // namespace velta
