@@ -14,6 +14,9 @@ struct App {
     State s;
     Window& w;
     std::string dataDir;   // the program's directory: open and save dialogs start here
+    std::string helpFile;  // the Italian help document
+    char decimalSep = '.'; // the user's locale decimal separator, for the locale number form
+    bool quitRequested = false;   // exit asked while a rectification runs: end once it returns
 
     std::string workingFile() const { return dataDir + "/velta.bmp"; }
 };

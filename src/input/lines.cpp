@@ -1,0 +1,204 @@
+// Mouse input on the source image: the four lines, the calculation area and the centre pick.
+#include <cmath>
+#include <string>
+
+#include "input/handlers.h"
+#include "text/numtext.h"
+
+namespace velta {
+
+namespace {
+
+std::string loc(float v, const App& app) { return text::localeNumber(v, app.decimalSep); }
+
+void showPointer(App& app, float x, float y) {
+    app.w.setText(Ctl::Text1, loc(x, app));
+    app.w.setText(Ctl::Text2, loc(y, app));
+}
+
+void lineClick(App& app, float x, float y) {
+    State& s = app.s;
+    Window& w = app.w;
+    Surface& p = w.picture(Pic::Picture1);
+    showPointer(app, x, y);
+    if (s.pointPending == 1) {
+        s.pointPending = 0;
+        s.bandFresh = 0;
+        s.secondX = x;
+        s.secondY = y;
+        p.circle(x, y, 2);
+        p.setForeColor(pureRed);
+        // The band left by the last movement is not erased: the segment covers it.
+        p.line(s.secondX, s.secondY, s.firstX, s.firstY);
+        switch (s.lineCount) {
+        case 0: w.setText(Ctl::domanda1, "Definire la 2°retta orizz."); break;
+        case 1: w.setText(Ctl::domanda1, "Definire la 1° retta vertic."); break;
+        case 2: w.setText(Ctl::domanda1, "Definire la 2° retta vertic."); break;
+        case 3:
+            w.setText(Ctl::domanda1, "Definisco le fughe");
+            w.setEnabled(Ctl::CENTRO, true);
+            w.setEnabled(Ctl::RETTANG, false);
+            w.setEnabled(Ctl::GRIGLIA, false);
+            break;
+        default: break;
+        }
+        if (s.lineCount < 4) ++s.lineCount;
+        if (s.lineCount >= 1) w.setEnabled(Ctl::cancella, true);
+        const int n = s.lineCount;
+        s.lineEnds[n][1] = s.firstX;
+        s.lineEnds[n][2] = s.firstY;
+        s.lineEnds[n][3] = s.secondX;
+        s.lineEnds[n][4] = s.secondY;
+        w.setText(Ctl::tfuvx, loc(s.secondX, app));
+        w.setText(Ctl::tfuvy, loc(s.secondY, app));
+        if (s.secondX - s.firstX == 0) {
+            w.setText(text6(n), "90");
+        } else {
+            s.lineSlope = static_cast<double>(s.secondY - s.firstY) / static_cast<double>(s.secondX - s.firstX);
+            w.setText(text6(n), text::localeNumber(std::atan(s.lineSlope) * 180 / 3.14159265358979, app.decimalSep));
+        }
+    } else {
+        s.pointPending = 1;
+        s.bandFresh = 1;
+        s.firstX = x;
+        s.firstY = y;
+        p.circle(x, y, 2);
+        w.setText(Ctl::tfuox, loc(s.firstX, app));
+        w.setText(Ctl::tfuoy, loc(s.firstY, app));
+        w.setText(Ctl::tfuvx, "");
+        w.setText(Ctl::tfuvy, "");
+    }
+}
+
+void areaCorner(App& app, float x, float y) {
+    State& s = app.s;
+    Window& w = app.w;
+    Surface& p = w.picture(Pic::Picture1);
+    double (&c)[7][3] = s.areaCorners;
+    if (s.pointPending != 1) {
+        if (s.areaStarts > 0) p.refresh();
+        s.pointPending = 1;
+        s.bandFresh = 1;
+        c[1][1] = x;
+        c[1][2] = y;
+        w.setText(Ctl::tfuox, loc(x, app));
+        w.setText(Ctl::tfuoy, loc(y, app));
+        w.setText(Ctl::tfuvx, "");
+        w.setText(Ctl::tfuvy, "");
+        return;
+    }
+    s.pointPending = 0;
+    s.bandFresh = 0;
+    c[3][1] = x, c[3][2] = y;
+    c[2][1] = c[1][1], c[2][2] = y;
+    c[4][1] = x, c[4][2] = c[1][2];
+    if (c[1][1] > c[4][1]) {   // corners 1 and 2 take the smaller x
+        std::swap(c[1][1], c[4][1]);
+        c[2][1] = c[1][1];
+        c[3][1] = c[4][1];
+    }
+    if (c[1][2] > c[2][2]) {   // corners 1 and 4 take the smaller y
+        std::swap(c[1][2], c[2][2]);
+        c[4][2] = c[1][2];
+        c[3][2] = c[2][2];
+    }
+    w.setText(Ctl::tfuvx, loc(x, app));
+    w.setText(Ctl::tfuvy, loc(y, app));
+    p.setDrawMode(DrawMode::CopyPen);
+    p.rect(c[1][1], c[1][2], c[3][1], c[3][2]);
+    w.setEnabled(Ctl::RADDRIZZA, true);
+}
+
+void centrePick(App& app, float x, float y) {
+    State& s = app.s;
+    Surface& p = app.w.picture(Pic::Picture1);
+    p.refresh();
+    s.centreX = x;
+    s.centreY = y;
+    const Color cyan = paletteColor(11);
+    p.line(x, y - 20, x, y + 20, cyan);
+    p.line(x - 20, y, x + 20, y, cyan);
+    p.circle(x, y, 4, cyan);
+    app.w.setText(Ctl::domanda1, s.lineCount < 2 ? "Definire due rette orizz." : "Definire due rette vert.");
+    s.inputMode = 0;
+}
+
+}  // namespace
+
+void PICTURE1_MouseDown(App& app, int, int, float x, float y) {
+    State& s = app.s;
+    Surface& p = app.w.picture(Pic::Picture1);
+    p.setForeColor(pureRed);
+    p.setDrawMode(DrawMode::CopyPen);
+    if (s.inputMode == 2) {
+        centrePick(app, x, y);
+        return;
+    }
+    if (s.inputMode == 1) {
+        areaCorner(app, x, y);
+        return;
+    }
+    if (s.lineCount < 0) s.lineCount = 0;
+    if (s.lineCount >= 4) {
+        s.lineCount = 4;
+        return;
+    }
+    if (s.inputMode == 0) lineClick(app, x, y);
+}
+
+void Picture1_MouseMove(App& app, int, int, float x, float y) {
+    State& s = app.s;
+    Surface& p = app.w.picture(Pic::Picture1);
+    showPointer(app, x, y);
+    p.setDrawMode(DrawMode::Invert);
+    if (s.pointPending != 1 || (s.inputMode != 0 && s.inputMode != 1)) return;
+    const bool lines = s.inputMode == 0;
+    const double ax = lines ? static_cast<double>(s.firstX) : s.areaCorners[1][1];
+    const double ay = lines ? static_cast<double>(s.firstY) : s.areaCorners[1][2];
+    auto band = [&](double bx, double by) {
+        if (lines)
+            p.line(ax, ay, bx, by);
+        else
+            p.rect(ax, ay, bx, by);
+    };
+    if (s.bandFresh == 0)
+        band(s.bandX, s.bandY);   // drawn again in invert mode, it disappears
+    else
+        s.bandFresh = 0;
+    band(x, y);
+    s.bandX = x;
+    s.bandY = y;
+}
+
+void Picture1_MouseUp(App& app, int, int, float x, float y) {
+    State& s = app.s;
+    showPointer(app, x, y);
+    if (s.inputMode == 0 && s.lineCount == 4) FUGHE(app);
+    if (s.inputMode == 1 && s.lineCount == 4 && s.pointPending == 0) {
+        CERCHIONUOVO(app);
+        griglia1(app);
+    }
+    if (s.inputMode == 2 && s.lineCount == 4) CERCHIONUOVO(app);
+}
+
+void RETTANG3(App& app) {
+    if (app.s.rectRunning) return;
+    app.w.setText(Ctl::domanda1, "Definisci un'area di calcolo");
+    app.s.inputMode = 1;
+    ++app.s.areaStarts;
+    app.w.setEnabled(Ctl::GRIGLIA, true);
+}
+
+void CENTRO_Click(App& app) {
+    app.s.inputMode = 2;
+    CENTRONUOVO(app);
+}
+
+void CENTRONUOVO(App& app) {
+    if (app.s.rectRunning) return;
+    app.w.setText(Ctl::domanda1, "Definire il nuovo CENTRO");
+    app.s.inputMode = 2;
+    CERCHIONUOVO(app);
+}
+
+}  // namespace velta

@@ -1,0 +1,135 @@
+// The open command: choose a bitmap, check and read it, show it 1:1 and start line marking.
+#include <utility>
+
+#include "bitmap/reader.h"
+#include "input/handlers.h"
+#include "input/view.h"
+#include "text/numtext.h"
+
+namespace velta {
+
+namespace {
+
+void refuse(App& app, const std::string& name, const std::string& reason) {
+    app.w.messageBox("Impossibile aprire il file \"" + name + "\".\n" + reason, "FILE NON ACCETTATO",
+                     Icon::Critical, Buttons::Ok);
+}
+
+// Takes the buffers of a file that was read and checked (the bitmap-reading step).
+void LEGGI_img(App& app, SourceImage&& image) {
+    State& s = app.s;
+    Window& w = app.w;
+    w.setText(Ctl::domanda1, "Sto caricando...");
+    image.sourceFileName = s.image.sourceFileName;
+    s.image = std::move(image);
+
+    w.setText(Ctl::tfuox, text::wholeNumberText(s.image.fileWidth) + " x");
+    w.setText(Ctl::tfuoy, text::wholeNumberText(s.image.fileHeight) + " y");
+    w.setToolTip(Ctl::tfuox, "Dimensione in X dell'immagine sorgente");
+    w.setToolTip(Ctl::tfuoy, "Dimensione in Y dell'immagine sorgente");
+
+    w.setVisible(Ctl::Label4, true);
+    w.setText(Ctl::Label4, "Immagine sorgente");
+    w.setText(Ctl::domanda1, "Definire due rette orizz.");
+
+    w.setEnabled(Ctl::raddrizza1, false);
+    w.setVisible(Ctl::edit, true);
+    w.setEnabled(Ctl::edit, true);
+    w.setEnabled(Ctl::area, false);
+    w.setEnabled(Ctl::griglia2, false);
+    w.setEnabled(Ctl::canc, true);
+    w.setEnabled(Ctl::centro1, false);
+    w.setEnabled(Ctl::save, true);
+    w.setEnabled(Ctl::print1, true);
+}
+
+}  // namespace
+
+void openClick(App& app) {
+    State& s = app.s;
+    Window& w = app.w;
+    if (s.rectRunning) return;   // the running rectification reads the row records
+
+    const std::string name = w.openFileDialog(app.dataDir);
+    s.scrollBarSize = static_cast<std::int16_t>(w.scrollBarThickness());
+    if (name.empty() || name == "*.bmp") return;
+
+    // Everything is decided before anything changes: a refused file leaves the previous image,
+    // its lines, area and the whole working state as they were.
+    bitmap::ReadResult read = bitmap::readBitmapFile(name);
+    if (!read.ok) {
+        refuse(app, name, read.error);
+        return;
+    }
+    Surface& p1 = w.picture(Pic::Picture1);
+    std::string why;
+    if (!p1.loadPicture(name, why)) {
+        refuse(app, name, "Il file non si lascia visualizzare: " + why);
+        return;
+    }
+    if (p1.pictureWidth() != static_cast<int>(read.image.fileWidth) || p1.pictureHeight() != read.image.fileHeight) {
+        refuse(app, name, "L'immagine visualizzata non corrisponde ai dati del file.");
+        return;
+    }
+
+    w.setText(Ctl::domanda1, "Sto caricando...");
+    w.picture(Pic::Picture2).setVisible(false);
+    p1.setVisible(false);
+    p1.setCursor(Cursor::Hourglass);
+    w.setWindowCursor(Cursor::Hourglass);
+
+    s.image.sourceFileName = name;
+    w.setText(Ctl::domanda1, "Sto caricando...");
+    w.setText(Ctl::tfuox, "fuox");
+    w.setText(Ctl::tfuoy, "fuoy");
+    w.setText(Ctl::tfuvx, "fuvx");
+    w.setText(Ctl::tfuvy, "fuvy");
+    w.setTitle("Raddrizzamento di   ' " + name + " '");
+
+    LEGGI_img(app, std::move(read.image));
+
+    s.imageHeight = static_cast<float>(p1.pictureHeight());
+    s.imageWidth = static_cast<float>(p1.pictureWidth());
+
+    w.setText(Ctl::cancella, "Canc.");
+    w.setVisible(Ctl::Label1, true);
+    w.setText(Ctl::Label1, "Immagine sorgente");
+    w.setVisible(Ctl::zoo, true);
+    w.setEnabled(Ctl::CENTRO, false);
+    w.setVisible(Ctl::CENTRO, true);
+    w.setVisible(Ctl::RETTANG, true);
+    w.setVisible(Ctl::GRIGLIA, true);
+    w.setVisible(Ctl::Text3, false);
+    w.setText(Ctl::RADDRIZZA, "Raddrizza");
+    w.setEnabled(Ctl::RADDRIZZA, false);
+
+    layoutSourceView(app);
+
+    s.inputMode = 0;
+    s.lineCount = 0;
+    for (int n = 1; n <= 4; ++n) w.setText(text6(n), "m" + std::to_string(n));
+    s.raddrCount = 0;
+    s.rectDone = 0;
+    // The frame of the previous image means nothing for this one.
+    s.constructionValid = false;
+
+    p1.setCursor(Cursor::Cross);
+    w.setWindowCursor(Cursor::Default);
+    p1.setEnabled(true);
+    p1.setVisible(true);
+    p1.refresh();
+    p1.setForeColor(pureRed);
+    p1.setDrawMode(DrawMode::CopyPen);
+
+    s.centreX = static_cast<double>(s.imageWidth) / 2;
+    s.centreY = static_cast<double>(s.imageHeight) / 2;
+    w.setText(Ctl::tfuvy, "");
+    p1.circle(s.centreX, s.centreY, 2);
+    p1.line(s.centreX, 0, s.centreX, s.imageHeight);
+    p1.line(0, s.centreY, s.imageWidth, s.centreY);
+
+    s.pixelStep = 1.0;
+    setDefaultArea(s);
+}
+
+}  // namespace velta

@@ -1,0 +1,152 @@
+// FUGHE and CERCHIONUOVO: the vanishing points from the four lines, then the orientation
+// construction, stored in the working state and drawn over the source image.
+#include <cmath>
+#include <string>
+
+#include "geometry/orientation.h"
+#include "geometry/vanishing.h"
+#include "input/handlers.h"
+#include "text/numtext.h"
+
+namespace velta {
+
+namespace {
+
+bool within(double v, double limit) { return -limit < v && v < limit; }
+
+// The construction cannot be made: say so, keep the previous frame, and keep the commands
+// that would use it (which no longer matches the points and centre) disabled.
+void refuseConstruction(App& app) {
+    Window& w = app.w;
+    app.s.constructionValid = false;
+    for (Ctl c : {Ctl::RADDRIZZA, Ctl::start, Ctl::GRIGLIA, Ctl::griglia2}) w.setEnabled(c, false);
+    w.setText(Ctl::domanda1, "Impossibile raddrizzare");
+    w.messageBox("La costruzione prospettica non si può eseguire con queste rette e questo centro.\n"
+                 "Spostare il centro di un pixel, oppure definire di nuovo le rette.",
+                 "NON E' POSSIBILE RADDRIZZARE", Icon::Critical, Buttons::Ok);
+}
+
+void store(State& s, const geom::Orientation& o) {
+    s.axisSlope = o.axisSlope;
+    s.horizonSlope = o.horizonSlope;
+    s.principalDistance = o.principalDistance;
+    s.eyeToH = o.eyeToH;
+    s.pvx = o.pv.x, s.pvy = o.pv.y;
+    s.pox = o.po.x, s.poy = o.po.y;
+    s.refCornerX = o.refCornerX, s.refCornerY = o.refCornerY;
+    s.oppCornerX = o.oppCornerX, s.oppCornerY = o.oppCornerY;
+    s.cornerCase = static_cast<std::int16_t>(o.cornerCase);
+    s.vertEdgeSlope = o.vertEdgeSlope, s.horizEdgeSlope = o.horizEdgeSlope;
+    s.originX = o.originX, s.originY = o.originY;
+    s.maxax = o.maxax, s.maxay = o.maxay, s.maxbx = o.maxbx, s.maxby = o.maxby;
+    s.rowSign = o.rowSign, s.colSign = o.colSign;
+    s.rectWidth = o.rectWidth, s.rectHeight = o.rectHeight;
+    s.rowPoints = o.rowPoints;
+    s.colPoints = o.colPoints;
+    s.constructionValid = true;
+}
+
+// The construction over the picture, with the limits that keep far-away figures undrawn.
+void drawConstruction(Surface& p, const State& s, const geom::Orientation& o) {
+    const Color blue{0xFF0000}, lightRed = paletteColor(12);
+    const geom::Point q = o.rabattedEyeV, pf = o.horizonFoot;
+    if (within(q.x, 10000) && within(q.y, 10000)) {
+        p.line(s.centreX, s.centreY, q.x, q.y, blue);
+        p.circle(q.x, q.y, 2, lightRed);
+    }
+    if (within(s.fuox, 10000)) p.line(pf.x, pf.y, s.fuox, s.fuoy, blue);
+    if (within(o.eyeToV, 10000)) {
+        p.circle(s.fuvx, s.fuvy, o.eyeToV, lightRed);
+        p.circle(s.pvx, s.pvy, 3, lightRed);
+    }
+    if (within(pf.x, 10000) && within(pf.y, 10000) && within(s.fuvx, 10000) && within(s.fuvy, 10000)) {
+        p.line(s.fuvx, s.fuvy, pf.x, pf.y, blue);
+        p.circle(pf.x, pf.y, 2, lightRed);
+        p.line(s.pox, s.poy, pf.x, pf.y, blue);
+    }
+}
+
+void drawFrameMarks(Surface& p, const State& s) {
+    if (std::fabs(s.fuox) < 20000 && std::fabs(s.eyeToH) < 10000) p.circle(s.fuox, s.fuoy, s.eyeToH);
+    if (s.fuvy > -20000) p.circle(s.centreX, s.centreY, 3);
+    if (within(s.pvx, 10000) && within(s.pvy, 10000)) p.circle(s.pvx, s.pvy, 4, paletteColor(3));
+}
+
+std::string whole(double v) { return text::wholeNumberText(std::floor(v)); }
+
+}  // namespace
+
+void FUGHE(App& app) {
+    State& s = app.s;
+    Window& w = app.w;
+    w.setToolTip(Ctl::RADDRIZZA, " Inizia l'operazione di raddrizzamento");
+    w.setVisible(Ctl::GRANDEZZA, true);
+    w.setVisible(Ctl::Text3, true);
+    w.setText(Ctl::Text3, text::localeNumber(s.pixelStep, app.decimalSep));
+    w.picture(Pic::Picture1).setDrawMode(DrawMode::CopyPen);
+    w.setText(Ctl::domanda1, "Devi definire l'area di calcolo");
+
+    const geom::VanishingResult v = geom::vanishingPoints(s.lineEnds);
+    for (int n = 1; n <= 4; ++n) {
+        s.lineSlopes[n] = v.slopes[n];
+        w.setText(text6(n), text::localeNumber(geom::angleDegrees(v.slopes[n]), app.decimalSep));
+    }
+    if (!v.horizontalPairMeets || !v.verticalPairMeets) {
+        w.setText(Ctl::domanda1, "Impossibile raddrizzare");
+        w.messageBox("Fuga verticale o orizzontale all'infinito !!", "NON E' POSSIBILE RADDRIZZARE", Icon::Critical,
+                     Buttons::Ok);
+        w.setEnabled(Ctl::CENTRO, false);
+        return;
+    }
+    s.fuox = v.fuox, s.fuoy = v.fuoy, s.fuvx = v.fuvx, s.fuvy = v.fuvy;
+
+    for (Ctl c : {Ctl::raddrizza1, Ctl::edit, Ctl::print1, Ctl::save, Ctl::start}) w.setEnabled(c, true);
+    CERCHIONUOVO(app);
+}
+
+void CERCHIONUOVO(App& app) {
+    State& s = app.s;
+    Window& w = app.w;
+    for (Ctl c : {Ctl::raddrizza1, Ctl::area, Ctl::griglia2, Ctl::canc, Ctl::centro1, Ctl::save, Ctl::print1,
+                  Ctl::CENTRO})
+        w.setEnabled(c, true);
+    w.setVisible(Ctl::edit, true);
+    w.setEnabled(Ctl::edit, true);
+
+    const std::optional<geom::Orientation> o = geom::orient(geom::orientationInput(s));
+    if (!o) {
+        refuseConstruction(app);
+        return;
+    }
+    store(s, *o);
+
+    Surface& p = w.picture(Pic::Picture1);
+    drawConstruction(p, s, *o);
+
+    if (s.bandFresh == 0) w.setText(Ctl::domanda1, "Vuoi definire la griglia ?");
+    s.stopRequest = 0;
+    w.setEnabled(Ctl::GRIGLIA, true);
+    w.setEnabled(Ctl::RADDRIZZA, true);
+    for (auto& r : s.rectRows) r.fill(0);
+
+    w.setText(Ctl::tfuox, text::wholeNumberText(s.rectWidth) + " x");
+    w.setText(Ctl::tfuoy, text::wholeNumberText(s.rectHeight) + " y");
+    w.setToolTip(Ctl::tfuox, "Dimensione in X dell'immagine raddrizzata");
+    w.setToolTip(Ctl::tfuoy, "Dimensione in y dell'immagine raddrizzata");
+
+    drawFrameMarks(p, s);
+
+    if (s.areaStarts == 0) {
+        w.setText(text6(1), "pox" + whole(s.pox));
+        w.setText(text6(2), "poy" + whole(s.poy));
+        w.setText(text6(3), "pvx" + whole(s.pvx));
+        w.setText(Ctl::tfuvx, "maxay" + whole(s.maxay));
+        w.setText(Ctl::tfuvy, "maxbx" + whole(s.maxbx));
+    }
+    w.setText(text6(4), "DIS" + whole(s.principalDistance));
+
+    for (Ctl c : {Ctl::CENTRO, Ctl::RETTANG, Ctl::GRIGLIA, Ctl::RADDRIZZA, Ctl::start, Ctl::area, Ctl::griglia2})
+        w.setEnabled(c, true);
+}
+
+}  // namespace velta
