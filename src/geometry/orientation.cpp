@@ -1,0 +1,229 @@
+#include "geometry/orientation.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "text/numtext.h"
+
+namespace velta::geom {
+namespace {
+
+std::optional<Orientation> refuse(std::string* why, const char* reason) {
+    if (why) *why = reason;
+    return std::nullopt;
+}
+
+bool onOneVertical(double ax, double ay, double bx, double by) {
+    return std::fabs(ax - bx) <= nearlyVertical * std::fabs(ay - by);
+}
+
+std::int16_t signOf(double v) {
+    return static_cast<std::int16_t>(v > 0 ? 1 : (v < 0 ? -1 : 0));
+}
+
+// Horizon, principal distance and the two measuring points. Returns the reason on failure.
+const char* distanceCircle(const OrientationInput& in, Orientation& o) {
+    const double cx = in.centreX, cy = in.centreY;
+    const double hx = in.fuox, hy = in.fuoy, vx = in.fuvx, vy = in.fuvy;
+
+    if (onOneVertical(cx, cy, vx, vy)) return "centre and V on one vertical";
+    o.axisSlope = (cy - vy) / (cx - vx);
+    o.horizonSlope = -1 / o.axisSlope;
+    const double as = o.axisSlope, hs = o.horizonSlope;
+    if (!allFinite({as, hs})) return "V on the horizontal through the centre";
+
+    // P: the horizon through H meets the principal vertical (y taken on the vertical).
+    const double px = intersectX(hx, hy, hs, vx, vy, as);
+    o.horizonFoot = {px, as * (px - vx) + vy};
+    const double py = o.horizonFoot.y;
+    o.circleRadius = distance(vx, vy, px, py) / 2;
+    o.circleCentre = {(vx + px) / 2, (vy + py) / 2};
+    if (!allFinite({px, py, o.circleRadius})) return "horizon foot not finite";
+
+    // Q: the line through C parallel to the horizon meets the circle on the diameter V-P.
+    // The line-circle rule as stated holds for either sign of K.
+    const auto q = lineCircle(hs, cy - hs * cx, o.circleCentre.x, o.circleCentre.y, o.circleRadius);
+    if (!q) return "centre outside the distance circle";
+    o.rabattedEyeV = {q->xMinus, hs * (q->xMinus - cx) + cy};
+    o.principalDistance = distance(o.rabattedEyeV.x, o.rabattedEyeV.y, cx, cy);
+    if (!allFinite({o.rabattedEyeV.x, o.rabattedEyeV.y, o.principalDistance}))
+        return "rabatted eye not finite";
+
+    // pv: on the principal vertical at the eye's distance from V, the root of smaller |y|.
+    o.eyeToV = distance(vx, vy, o.rabattedEyeV.x, o.rabattedEyeV.y);
+    const auto v = lineCircle(as, vy - as * vx, vx, vy, o.eyeToV);
+    if (!v) return "principal vertical misses the circle about V";
+    const Point v1{v->xMinus, as * (v->xMinus - cx) + cy};
+    const Point v2{v->xPlus, as * (v->xPlus - cx) + cy};
+    o.pv = (std::fabs(v1.y) - std::fabs(cy) < std::fabs(v2.y) - std::fabs(cy)) ? v1 : v2;
+    if (!allFinite({o.eyeToV, o.pv.x, o.pv.y})) return "vertical measuring point not finite";
+
+    // W: the eye rabatted about the line C-H, at the principal distance from C.
+    if (onOneVertical(cx, cy, hx, hy)) return "centre and H on one vertical";
+    const double toH = (hy - cy) / (hx - cx);
+    const double normal = -1 / toH;
+    if (!allFinite({toH, normal})) return "H on the horizontal through the centre";
+    const auto w = lineCircle(normal, cy - normal * cx, cx, cy, o.principalDistance);
+    if (!w) return "no rabatted eye about C-H";
+    o.rabattedEyeH = {w->xPlus, normal * (w->xPlus - cx) + cy};
+
+    // po: on the horizon at the eye's distance from H, the root of smaller |x|.
+    o.eyeToH = distance(o.rabattedEyeH.x, o.rabattedEyeH.y, hx, hy);
+    const auto h = lineCircle(hs, hy - hs * hx, hx, hy, o.eyeToH);
+    if (!h) return "horizon misses the circle about H";
+    const Point h1{h->xMinus, hs * (h->xMinus - hx) + hy};
+    const Point h2{h->xPlus, hs * (h->xPlus - hx) + hy};
+    o.po = (std::fabs(h1.x) - std::fabs(px) < std::fabs(h2.x) - std::fabs(px)) ? h1 : h2;
+    if (!allFinite({o.rabattedEyeH.x, o.rabattedEyeH.y, o.eyeToH, o.po.x, o.po.y}))
+        return "horizontal measuring point not finite";
+    return nullptr;
+}
+
+// Region, origin, far ends of the measuring lines and the output size.
+const char* frame(const OrientationInput& in, Orientation& o) {
+    const double hx = in.fuox, hy = in.fuoy, vx = in.fuvx, vy = in.fuvy;
+
+    double xmin = 1, ymin = 1, xmax = in.imageWidth - 1, ymax = in.imageHeight - 1;
+    if (in.areaStarts != 0) {
+        xmin = in.areaXmin; ymin = in.areaYmin; xmax = in.areaXmax; ymax = in.areaYmax;
+    }
+    const bool top = vy > hy;    // R on the top side
+    const bool left = hx > vx;   // R on the left side
+    o.refCornerX = left ? xmin : xmax;
+    o.refCornerY = top ? ymin : ymax;
+    o.oppCornerX = left ? xmax : xmin;
+    const auto oppY = text::toInt16(top ? ymax : ymin);
+    if (!oppY) return "opposite corner outside the 16-bit range";
+    o.oppCornerY = *oppY;
+
+    const double rx = o.refCornerX, ry = o.refCornerY, ox = o.oppCornerX;
+    const double oy = o.oppCornerY;  // the rounded value from here on
+    o.cornerCase = in.areaStarts == 0 ? (top ? 3 : 4) : layoutCase(rx, ry, hx, hy, vx, vy);
+    o.farCase = layoutCase(ox, oy, hx, hy, vx, vy);
+    if (o.cornerCase == 0 || o.farCase == 0) return "corner not classified";
+
+    // The two edges through the origin: towards V and towards H.
+    const bool oppositeEdgeToV = o.cornerCase >= 3;
+    const bool oppositeEdgeToH = o.cornerCase == 2 || o.cornerCase == 4;
+    o.vertEdgeSlope = ((oppositeEdgeToV ? oy : ry) - vy) / (rx - vx);
+    o.horizEdgeSlope = (ry - hy) / ((oppositeEdgeToH ? ox : rx) - hx);
+    const double ves = o.vertEdgeSlope, hes = o.horizEdgeSlope;
+    if (o.cornerCase == 1) {
+        o.originX = rx;
+        o.originY = ry;
+    } else {
+        o.originX = intersectX(vx, vy, ves, hx, hy, hes);
+        o.originY = ves * (o.originX - vx) + vy;
+    }
+    if (!allFinite({ves, hes, o.originX, o.originY})) return "origin not finite";
+
+    const bool hRayFromRef = o.farCase == 2 || o.farCase == 4;
+    const bool vRayFromRef = o.farCase >= 3;
+    const Point hRay{hRayFromRef ? rx : ox, oy};
+    const Point vRay{ox, vRayFromRef ? ry : oy};
+
+    // Height end: the far corner's line towards H cuts the vertical edge at T1; the ray from
+    // pv through T1 meets the vertical measuring line through O.
+    const double s1 = (hy - hRay.y) / (hx - hRay.x);
+    const Point t1 = intersect(hx, hy, s1, vx, vy, ves);
+    const double s2 = (o.pv.y - t1.y) / (o.pv.x - t1.x);
+    const Point a = intersect(o.pv.x, o.pv.y, s2, o.originX, o.originY, o.axisSlope);
+    o.maxax = a.x;
+    o.maxay = a.y;
+
+    // Width end, likewise through V, the horizontal edge and po.
+    const double s3 = (vy - vRay.y) / (vx - vRay.x);
+    const Point t2 = intersect(vx, vy, s3, hx, hy, hes);
+    double s4 = (o.po.y - t2.y) / (o.po.x - t2.x);
+    if (s4 == 0) s4 = 1;
+    const Point b = intersect(o.po.x, o.po.y, s4, o.originX, o.originY, o.horizonSlope);
+    o.maxbx = b.x;
+    o.maxby = b.y;
+    if (!allFinite({s1, t1.x, t1.y, s2, a.x, a.y, s3, t2.x, t2.y, s4, b.x, b.y}))
+        return "far end of a measuring line not finite";
+
+    o.rowSign = signOf(o.maxay - o.originY);
+    o.colSign = signOf(o.maxbx - o.originX);
+    o.rectHeight = std::floor(distance(o.originX, o.originY, o.maxax, o.maxay) / in.pixelStep);
+    o.rectWidth = std::floor(distance(o.originX, o.originY, o.maxbx, o.maxby) / in.pixelStep);
+    if (!allFinite({o.rectHeight, o.rectWidth})) return "output size not finite";
+    return nullptr;
+}
+
+std::size_t tableRows(double size, std::size_t cap) {
+    return static_cast<std::size_t>(std::min(size, static_cast<double>(cap))) + 1;
+}
+
+// Equally spaced marks along the two measuring lines, one output pixel apart.
+void marks(const OrientationInput& in, Orientation& o) {
+    const double step = in.pixelStep;
+    // The loop advances by whole output steps; a step below 1 would never advance.
+    const std::size_t stride =
+        step < 2 ? 1 : static_cast<std::size_t>(std::min(std::floor(step), 65536.0));
+    // The measuring lines run perpendicular to and along the horizon, whose angle is a.
+    const double a = std::atan(o.horizonSlope);
+    const double rowDx = std::sin(-a), rowDy = std::cos(-a);
+    const double colDx = std::cos(a), colDy = std::sin(a);
+
+    o.rowPoints.assign(tableRows(o.rectHeight, maxRowMarks), MarkRow{});
+    o.colPoints.assign(tableRows(o.rectWidth, maxColumnMarks), MarkRow{});
+    for (std::size_t i = 1; i < o.rowPoints.size(); i += stride) {
+        const double k = static_cast<double>(i);
+        o.rowPoints[i][2] = o.originX + k * o.rowSign * step * rowDx;
+        o.rowPoints[i][3] = o.originY + k * o.rowSign * step * rowDy;
+    }
+    for (std::size_t j = 1; j < o.colPoints.size(); j += stride) {
+        const double k = static_cast<double>(j);
+        o.colPoints[j][2] = o.originX + k * o.colSign * step * colDx;
+        o.colPoints[j][3] = o.originY + k * o.colSign * step * colDy;
+    }
+}
+
+}  // namespace
+
+int layoutCase(double X, double Y, double fuox, double fuoy, double fuvx, double fuvy) {
+    static constexpr int table[4][4] = {{1, 2, 3, 4}, {3, 4, 1, 2}, {2, 1, 4, 3}, {4, 3, 2, 1}};
+    const int block = (fuvy < fuoy ? 0 : 2) + (fuox > fuvx ? 0 : 1);
+    const auto& row = table[block];
+    int result = 0;
+    if (X >= fuvx && Y <= fuoy) result = row[0];
+    if (X >= fuvx && Y >= fuoy) result = row[1];
+    if (X <= fuvx && Y <= fuoy) result = row[2];
+    if (X <= fuvx && Y >= fuoy) result = row[3];
+    return result;
+}
+
+std::optional<Orientation> orient(const OrientationInput& in, std::string* whyDegenerate) {
+    if (!allFinite({in.centreX, in.centreY, in.fuox, in.fuoy, in.fuvx, in.fuvy, in.areaXmin,
+                    in.areaYmin, in.areaXmax, in.areaYmax, in.imageWidth, in.imageHeight,
+                    in.pixelStep}))
+        return refuse(whyDegenerate, "input not finite");
+    if (!(in.pixelStep > 0)) return refuse(whyDegenerate, "output step not positive");
+
+    Orientation o;
+    if (const char* why = distanceCircle(in, o)) return refuse(whyDegenerate, why);
+    if (const char* why = frame(in, o)) return refuse(whyDegenerate, why);
+    marks(in, o);
+    return o;
+}
+
+OrientationInput orientationInput(const State& s) {
+    OrientationInput in;
+    in.centreX = s.centreX;
+    in.centreY = s.centreY;
+    in.fuox = s.fuox;
+    in.fuoy = s.fuoy;
+    in.fuvx = s.fuvx;
+    in.fuvy = s.fuvy;
+    in.areaStarts = s.areaStarts;
+    in.areaXmin = s.areaCorners[1][1];
+    in.areaYmin = s.areaCorners[1][2];
+    in.areaXmax = s.areaCorners[3][1];
+    in.areaYmax = s.areaCorners[3][2];
+    in.imageWidth = static_cast<double>(s.imageWidth);
+    in.imageHeight = static_cast<double>(s.imageHeight);
+    in.pixelStep = s.pixelStep;
+    return in;
+}
+
+}  // namespace velta::geom

@@ -1,0 +1,96 @@
+#pragma once
+// The orientation of the photograph, by plane construction on the picture: from the image
+// centre C and the vanishing points H (horizontal pair) and V (vertical pair) it finds the
+// principal vertical (line V-C), the horizon (through H, perpendicular to it), the principal
+// distance, the two measuring points, and then the frame of the rectified image: the region,
+// its reference corner, the origin O, the far ends of the two measuring lines through O, the
+// size of the rectified image and the row and column marks on the measuring lines.
+//
+// The computation is pure: it returns every point the drawing of the construction needs, or
+// nothing when the geometry is degenerate (see orient()). It never divides its way into a
+// value that is not finite without refusing.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "geometry/lines.h"
+#include "state/state.h"
+
+namespace velta::geom {
+
+/// Largest output column the mark tables hold: colPoints has at most 3000 + 1 rows (0..3000),
+/// as wide as a row record; a wider frame keeps its rectWidth but no marks beyond column 3000.
+inline constexpr std::size_t maxColumnMarks = 3000;
+
+/// Largest output row the mark tables hold: rowPoints has at most 32767 + 1 rows (0..32767),
+/// the most rows a 16-bit row counter can write; a taller frame keeps its rectHeight.
+inline constexpr std::size_t maxRowMarks = 32767;
+
+/// Largest ratio |dx| / |dy| at which two points count as lying on one vertical.
+inline constexpr double nearlyVertical = 1e-6;
+
+/// What the orientation reads from the working state.
+struct OrientationInput {
+    double centreX = 0, centreY = 0;           // C
+    double fuox = 0, fuoy = 0;                 // H
+    double fuvx = 0, fuvy = 0;                 // V
+    std::int16_t areaStarts = 0;               // 0: the region is the image less a 1-pixel border
+    double areaXmin = 0, areaYmin = 0;         // calculation area corner 1
+    double areaXmax = 0, areaYmax = 0;         // calculation area corner 3
+    double imageWidth = 0, imageHeight = 0;    // W, H of the source image
+    double pixelStep = 1.0;                    // source pixels per output pixel
+};
+
+/// The construction and the rectified frame.
+struct Orientation {
+    // Distance circle and measuring points
+    double axisSlope = 0;          // slope of the principal vertical V-C
+    double horizonSlope = 0;       // -1 / axisSlope
+    Point horizonFoot;             // P: the horizon meets the principal vertical
+    Point circleCentre;            // M: centre of the circle on the diameter V-P
+    double circleRadius = 0;       // radius of that circle
+    Point rabattedEyeV;            // Q: eye rabatted about the principal vertical
+    double principalDistance = 0;  // |C-Q|
+    double eyeToV = 0;             // |V-Q|
+    Point pv;                      // vertical measuring point, on the principal vertical
+    Point rabattedEyeH;            // W: eye rabatted about the line C-H
+    double eyeToH = 0;             // |H-W|
+    Point po;                      // horizontal measuring point, on the horizon
+
+    // Region, origin and measuring lines
+    double refCornerX = 0, refCornerY = 0;     // reference corner R of the region
+    double oppCornerX = 0;                     // x of the corner opposite R
+    std::int16_t oppCornerY = 0;               // y of that corner, rounded half to even
+    int cornerCase = 0;                        // layout case of R (1..4)
+    int farCase = 0;                           // layout case of the opposite corner (1..4)
+    double vertEdgeSlope = 0;                  // edge through O towards V
+    double horizEdgeSlope = 0;                 // edge through O towards H
+    double originX = 0, originY = 0;           // O
+    double maxax = 0, maxay = 0;               // far end of the vertical measuring line
+    double maxbx = 0, maxby = 0;               // far end of the horizontal measuring line
+    std::int16_t rowSign = 0, colSign = 0;     // -1, 0 or 1
+    double rectWidth = 0, rectHeight = 0;      // output size, whole numbers, not capped
+    // Marks: x in column 2, y in column 3; row 0 and columns 0, 1 stay 0. rowPoints has
+    // min(rectHeight, maxRowMarks) + 1 rows, colPoints min(rectWidth, maxColumnMarks) + 1.
+    std::vector<MarkRow> rowPoints, colPoints;
+};
+
+/// Layout case 1..4 of the point (X, Y) against the x of V and the y of H; the four tests are
+/// non-strict and made in a fixed order, so on a tie the last test that holds wins.
+/// Returns 0 only when no test holds (a coordinate that is not a number).
+int layoutCase(double X, double Y, double fuox, double fuoy, double fuvx, double fuvy);
+
+/// Runs the whole construction. Returns nothing when the geometry is degenerate: an input or
+/// a result that is not finite, a non-positive output step, C and V (or C and H) on one
+/// vertical or nearly so (|dx| <= nearlyVertical * |dy|), V on the horizontal through C,
+/// parallel lines in an intersection, a line that misses its circle, or an opposite corner
+/// outside the 16-bit range. whyDegenerate, when given, then receives a short reason.
+std::optional<Orientation> orient(const OrientationInput& in, std::string* whyDegenerate = nullptr);
+
+/// The orientation input as held in the working state (area from corners 1 and 3).
+OrientationInput orientationInput(const State& s);
+
+}  // namespace velta::geom
