@@ -1,0 +1,77 @@
+#pragma once
+// Writing an image as a bitmap in the program's layout, with the source's header and palette:
+// the header's width, height, file size and image size describe the written image, every other
+// header byte is the source's.
+//
+// The writer streams: begin() writes header and palette, each writeRow() one file row (bottom
+// row first), end() finishes the file. Rows are collected in a large buffer, since the
+// rectification writes its rows one at a time and small writes would dominate its run time.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "state/state.h"
+
+namespace velta::bitmap {
+
+/// The header of a `width` x `height` image written with the source header `source`.
+std::array<std::uint8_t, 54> outputHeader(const std::array<std::uint8_t, 54>& source, int width,
+                                          int height);
+
+/// Streams one bitmap file, row by row, bottom row first.
+class BitmapWriter {
+public:
+    BitmapWriter();
+    ~BitmapWriter();  // closes an unfinished file as it stands
+    BitmapWriter(const BitmapWriter&) = delete;
+    BitmapWriter& operator=(const BitmapWriter&) = delete;
+
+    /// Creates the file at `path` (emptying an existing one) and writes the header and palette
+    /// of a `width` x `height` image; on failure says why in `error`.
+    bool begin(const std::string& path, const std::array<std::uint8_t, 54>& header,
+               const std::array<std::uint8_t, 1024>& palette, int width, int height,
+               std::string& error);
+
+    /// Writes the next file row: the first width + padding bytes of `record`.
+    bool writeRow(const RowRecord& record);
+
+    /// Writes the next `count` file rows as zeros (at most the rows still missing).
+    bool writeZeroRows(int count);
+
+    /// Completes the file, writing zero rows for any not yet written, and closes it; on failure,
+    /// or after an earlier failed row, says why in `error`.
+    bool end(std::string& error);
+
+    /// File rows written so far.
+    int rowsWritten() const { return rowsWritten_; }
+
+    /// Whether a file is open between begin() and end().
+    bool isOpen() const { return fd_ >= 0; }
+
+private:
+    bool put(const std::uint8_t* bytes, std::size_t n);
+    bool flush();
+    bool failWith(const std::string& what, int err);
+    bool takeRow();
+
+    int fd_ = -1;
+    std::string path_;
+    std::string error_;        // the first failure, reported by end()
+    bool ioFailed_ = false;    // a write failed: nothing more goes to the file
+    int height_ = 0;
+    std::size_t stride_ = 0;
+    int rowsWritten_ = 0;
+    std::vector<std::uint8_t> buffer_;
+    std::size_t used_ = 0;
+};
+
+/// Writes a whole image, `rows` holding one record per image row from the top, `width` pixels
+/// wide; on failure says why in `error`.
+bool writeBitmap(const std::string& path, const std::array<std::uint8_t, 54>& header,
+                 const std::array<std::uint8_t, 1024>& palette, int width,
+                 const std::vector<RowRecord>& rows, std::string& error);
+
+}  // namespace velta::bitmap

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "bitmap/reader.h"
+#include "bitmap/writer.h"
+#include "bitmap_testing.h"
+
+namespace velta::bitmap {
+namespace {
+
+using testing::TempDir;
+
+// A source header whose every byte differs, so a moved or lost byte shows.
+std::array<std::uint8_t, 54> distinctHeader() {
+    std::array<std::uint8_t, 54> h{};
+    for (std::size_t k = 0; k < h.size(); ++k) h[k] = static_cast<std::uint8_t>(100 + k);
+    return h;
+}
+
+std::array<std::uint8_t, 1024> somePalette() {
+    std::array<std::uint8_t, 1024> p{};
+    for (std::size_t k = 0; k < p.size(); ++k) p[k] = static_cast<std::uint8_t>(k * 3 + 1);
+    return p;
+}
+
+// H records from the top, every byte of the 3000 set, row r starting at value r.
+std::vector<RowRecord> someRows(int h) {
+    std::vector<RowRecord> rows(static_cast<std::size_t>(h));
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        for (std::size_t k = 0; k < rows[r].size(); ++k)
+            rows[r][k] = static_cast<std::uint8_t>((r * 17 + k * 5 + r * k) % 256);
+    return rows;
+}
+
+std::uint32_t u32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return static_cast<std::uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16) |
+           static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+
+TEST(BitmapWriter, writesRowsBottomFirstPaddedToFourBytes) {
+    TempDir dir;
+    const auto palette = somePalette();
+    for (int w : {5, 6, 8, 640, 641, 3000}) {
+        const int h = 3;
+        const std::size_t stride = static_cast<std::size_t>(w + (4 - w % 4) % 4);
+        const auto rows = someRows(h);
+        std::string error;
+        const std::string path = dir.file("w" + std::to_string(w) + ".bmp");
+        ASSERT_TRUE(writeBitmap(path, distinctHeader(), palette, w, rows, error)) << error;
+        const auto file = testing::readFile(path);
+        ASSERT_EQ(file.size(), 1078 + h * stride) << w;
+        EXPECT_EQ(0, std::memcmp(&file[54], palette.data(), 1024));
+        for (std::size_t i = 0; i < static_cast<std::size_t>(h); ++i)
+            EXPECT_EQ(0, std::memcmp(&file[1078 + i * stride], rows[2 - i].data(), stride))
+                << "w " << w << " file row " << i;
+    }
+}
+
+TEST(BitmapWriter, headerKeepsTheSourceBytesExceptSizes) {
+    TempDir dir;
+    const auto source = distinctHeader();
+    std::string error;
+    ASSERT_TRUE(writeBitmap(dir.file("a.bmp"), source, somePalette(), 300, someRows(200), error)) << error;
+    const auto file = testing::readFile(dir.file("a.bmp"));
+    ASSERT_EQ(file.size(), 61078u);
+    EXPECT_EQ(file[18], 44);
+    EXPECT_EQ(file[19], 1);
+    EXPECT_EQ(file[22], 200);
+    EXPECT_EQ(file[23], 0);
+    EXPECT_EQ(u32(file, 2), 61078u);
+    EXPECT_EQ(u32(file, 34), 60000u);
+    for (std::size_t k = 0; k < 54; ++k) {
+        if ((k >= 2 && k <= 5) || (k >= 34 && k <= 37) || k == 18 || k == 19 || k == 22 || k == 23)
+            continue;
+        EXPECT_EQ(file[k], source[k]) << "byte " << k;  // 20, 21, 24 and 25 among them
+    }
+    const auto expected = outputHeader(source, 300, 200);
+    EXPECT_EQ(0, std::memcmp(expected.data(), file.data(), 54));
+}
+
+TEST(BitmapWriter, writtenFileReadsBackAsTheSameImage) {
+    TempDir dir;
+    // A plain source file with a small palette normalised on reading, then written and read.
+    const ReadResult source = readBitmap(testing::makeBmp({.width = 9, .height = 4, .clrUsed = 40}));
+    ASSERT_TRUE(source.ok);
+    for (int w : {641, 3000}) {
+        const int h = 7;
+        const auto rows = someRows(h);
+        std::string error;
+        const std::string path = dir.file("back.bmp");
+        ASSERT_TRUE(writeBitmap(path, source.image.bmpHeader, source.image.bmpPalette, w, rows, error));
+        const ReadResult back = readBitmapFile(path);
+        ASSERT_TRUE(back.ok) << back.error;
+        EXPECT_EQ(back.image.fileWidth, w);
+        EXPECT_EQ(back.image.fileHeight, h);
+        EXPECT_EQ(back.image.rowPadding, (4 - w % 4) % 4);
+        EXPECT_EQ(back.image.bmpPalette, source.image.bmpPalette);
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            ASSERT_EQ(0, std::memcmp(back.image.sourceRows[r].data(), rows[r].data(), static_cast<std::size_t>(w)))
+                << "w " << w << " row " << r;
+    }
+}
+
+TEST(BitmapWriter, streamsRowsAcrossTheBufferAndPadsAStoppedImageWithZeros) {
+    TempDir dir;
+    const auto rows = someRows(400);  // 3000 x 400 fills more than one buffer
+    BitmapWriter writer;
+    std::string error;
+    ASSERT_TRUE(writer.begin(dir.file("s.bmp"), distinctHeader(), somePalette(), 3000, 400, error));
+    EXPECT_TRUE(writer.isOpen());
+    for (int i = 0; i < 250; ++i) ASSERT_TRUE(writer.writeRow(rows[static_cast<std::size_t>(399 - i)]));
+    ASSERT_TRUE(writer.writeZeroRows(100));
+    EXPECT_EQ(writer.rowsWritten(), 350);
+    ASSERT_TRUE(writer.end(error)) << error;  // the last 50 rows are zeros too
+    EXPECT_FALSE(writer.isOpen());
+    const auto file = testing::readFile(dir.file("s.bmp"));
+    ASSERT_EQ(file.size(), 1078u + 400u * 3000u);
+    EXPECT_EQ(0, std::memcmp(&file[1078 + 249 * 3000], rows[150].data(), 3000));
+    for (std::size_t k = 1078 + 250 * 3000; k < file.size(); ++k) ASSERT_EQ(file[k], 0) << k;
+
+    // More rows than the header promises are refused, and the end says so.
+    ASSERT_TRUE(writer.begin(dir.file("t.bmp"), distinctHeader(), somePalette(), 5, 2, error));
+    EXPECT_TRUE(writer.writeZeroRows(5));
+    EXPECT_EQ(writer.rowsWritten(), 2);
+    EXPECT_FALSE(writer.writeRow(rows[0]));
+    EXPECT_FALSE(writer.end(error));
+    EXPECT_NE(error.find("t.bmp"), std::string::npos) << error;
+    EXPECT_EQ(testing::readFile(dir.file("t.bmp")).size(), 1078u + 2u * 8u);
+}
+
+TEST(BitmapWriter, refusesSizesOutsideTheFormatAndReportsFailedFiles) {
+    TempDir dir;
+    BitmapWriter writer;
+    std::string error;
+    for (auto [w, h] : {std::pair{0, 1}, {3001, 1}, {1, 0}, {1, 32768}, {-5, 10}}) {
+        error.clear();
+        EXPECT_FALSE(writer.begin(dir.file("x.bmp"), distinctHeader(), somePalette(), w, h, error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_FALSE(std::filesystem::exists(dir.file("x.bmp")));
+    }
+    EXPECT_FALSE(writeBitmap(dir.file("x.bmp"), distinctHeader(), somePalette(), 10, {}, error));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x.bmp")));
+
+    const std::string missingDir = dir.file("no/such/dir.bmp");
+    EXPECT_FALSE(writer.begin(missingDir, distinctHeader(), somePalette(), 10, 10, error));
+    EXPECT_NE(error.find(missingDir), std::string::npos) << error;
+    EXPECT_FALSE(writer.end(error));
+
+    if (std::filesystem::exists("/dev/full")) {  // every write fails with "no space left"
+        ASSERT_TRUE(writer.begin("/dev/full", distinctHeader(), somePalette(), 3000, 500, error));
+        writer.writeZeroRows(500);
+        error.clear();
+        EXPECT_FALSE(writer.end(error));
+        EXPECT_NE(error.find("/dev/full"), std::string::npos) << error;
+    }
+}
+
+}  // namespace
+}  // namespace velta::bitmap
