@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ui/window.h"
+#include "ui/zoom_window.h"
 
 namespace velta {
 
@@ -43,6 +44,31 @@ private:
     int width_ = 0, height_ = 0;
 };
 
+/// A zoom window without widgets: records its lines and the picture it was given.
+class RecordingZoom : public ZoomWindow {
+public:
+    bool show() override {
+        const bool was = isLoaded;
+        isLoaded = true;
+        ++shown;
+        return was;
+    }
+    bool loaded() const override { return isLoaded; }
+    void setPictureFrom(Pic p) override { picture = p; }
+    void drawLine(double x1, double y1, double x2, double y2, Color c) override {
+        lines.push_back({DrawOp::Line, x1, y1, x2, y2, c, DrawMode::CopyPen});
+    }
+    double twipsPerPixel() const override { return 15; }
+    double screenWidth() const override { return screenW; }
+    double screenHeight() const override { return screenH; }
+
+    bool isLoaded = false;
+    int shown = 0;
+    Pic picture = Pic::Picture1;
+    std::vector<DrawOp> lines;
+    double screenW = 15360, screenH = 11520;   // 1024 x 768 pixels
+};
+
 struct ShownMessage {
     std::string text, title;
     Icon icon;
@@ -66,8 +92,10 @@ public:
     void beep() override { ++beeps; }
     void processEvents() override;
     void quit() override { quitCalled = true; }
+    ZoomWindow* zoom() override { return &zoomWindow; }
 
     RecordingSurface pic1, pic2;
+    RecordingZoom zoomWindow;
     int scrollBarSizePx = 16;
     float viewportW = 1024, viewportH = 768;
 

@@ -11,6 +11,8 @@
 
 namespace velta {
 
+class ZoomWindow;
+
 /// Every control and menu entry of the main window, by its design name.
 enum class Ctl : int {
     // menus and menu entries
@@ -166,6 +168,8 @@ public:
     virtual void processEvents() = 0;
     /// Ends the program (once the running handler returns).
     virtual void quit() = 0;
+    /// The zoom window, when the implementation has one.
+    virtual ZoomWindow* zoom() { return nullptr; }
 
 protected:
     virtual void controlChanged(Ctl) {}

@@ -1,0 +1,174 @@
+// The zoom window: opening, loading, resizing, the zoom steps, scrolling, the grid, the fit.
+#include "input/zoom.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "text/numtext.h"
+
+namespace velta {
+
+namespace {
+
+// The range of a bar: the excess of the picture over the window, as a 16-bit value.
+int excess(double picture, double window) {
+    return text::toInt16(picture - window).value_or(picture > window ? INT16_MAX : INT16_MIN);
+}
+
+// Sets both maxima from the current sizes and keeps the positions within them.
+void setMaxima(State& s, ZoomWindow& z) {
+    ZoomBar v = z.vBar(), h = z.hBar();
+    v.maximum = excess(z.imageHeight(), z.height());
+    h.maximum = excess(z.imageWidth(), z.width());
+    s.vScrollMax = static_cast<float>(v.maximum);
+    s.hScrollMax = static_cast<std::int16_t>(h.maximum);
+    v.value = std::clamp(v.value, 0, std::max(0, v.maximum));
+    h.value = std::clamp(h.value, 0, std::max(0, h.maximum));
+    z.setVBar(v);
+    z.setHBar(h);
+}
+
+bool fits(double extent) { return std::isfinite(extent) && extent <= zoomLimit; }
+
+// A zoom step by the current factor, unless the picture would leave the shown range.
+bool applyStep(State& s, ZoomWindow& z) {
+    const double w = z.imageWidth() / s.zoomFactor, h = z.imageHeight() / s.zoomFactor;
+    if (!fits(w) || !fits(h) || !fits(w - z.width()) || !fits(h - z.height())) return false;
+    s.prevHScrollMax = s.hScrollMax == 0 ? std::int16_t{1} : s.hScrollMax;
+    s.prevVScrollMax = s.vScrollMax == 0 ? 1.0f : s.vScrollMax;
+    z.setImageSize(w, h);
+    setMaxima(s, z);
+    const double hPos = static_cast<double>(s.zoomHPos) * s.hScrollMax / s.prevHScrollMax;
+    const double vPos = static_cast<double>(s.zoomVPos) * static_cast<double>(s.vScrollMax) /
+                        static_cast<double>(s.prevVScrollMax);
+    ZoomBar hb = z.hBar(), vb = z.vBar();
+    hb.value = std::clamp(text::toInt32(hPos).value_or(0), 0, std::max(0, hb.maximum));
+    vb.value = std::clamp(text::toInt32(vPos).value_or(0), 0, std::max(0, vb.maximum));
+    s.zoomHPos = static_cast<std::int16_t>(hb.value);
+    s.zoomVPos = static_cast<std::int16_t>(vb.value);
+    z.setHBar(hb);
+    z.setVBar(vb);
+    z.setImagePosition(-s.zoomHPos, -s.zoomVPos);
+    return true;
+}
+
+// The picture size at 10 twips per image pixel, or smaller when that would leave the range.
+void pictureSizeFor(ZoomWindow& z, double w, double h) {
+    const double scale = std::min(10.0, zoomLimit / std::max({w, h, 1.0}));
+    z.setImageSize(std::floor(w * scale), std::floor(h * scale));
+}
+
+}  // namespace
+
+void zooClick(App& app) {
+    ZoomWindow* z = app.w.zoom();
+    if (!z) return;
+    const bool wasLoaded = z->show();
+    if (!wasLoaded) zoomFormLoad(app, *z);
+    const State& s = app.s;
+    if (s.raddrCount != 0) {
+        z->setPictureFrom(Pic::Picture2);
+        pictureSizeFor(*z, s.rectViewWidth, s.rectViewHeight);
+    } else {
+        z->setPictureFrom(Pic::Picture1);
+        pictureSizeFor(*z, s.imageWidth, s.imageHeight);
+    }
+    if (!wasLoaded) {
+        // A new window shows the whole picture when the screen has room for it.
+        const double caption = 380;
+        z->setSize(std::min(z->imageWidth(), z->screenWidth() - z->left()),
+                   std::min(z->imageHeight() + caption, z->screenHeight() - z->top()));
+    }
+}
+
+void zoomFormLoad(App& app, ZoomWindow& z) {
+    State& s = app.s;
+    z.setPosition(11080, 1100);
+    s.zoomVPos = 0;
+    s.zoomHPos = 0;
+    z.setImagePosition(0, 0);
+    const double shown = s.raddrCount == 0 ? static_cast<double>(s.imageWidth) : s.rectViewWidth;
+    s.gridRatio = shown > 0 ? static_cast<float>(z.imageWidth() / shown) : 0.0f;
+    if (s.zoomPercent == 0) s.zoomPercent = 1;
+    s.zoomFactor = s.zoomPercent / 100.0;
+    setMaxima(s, z);
+}
+
+void zoomFormResize(App& app, ZoomWindow& z) {
+    ZoomBar h = z.hBar(), v = z.vBar();
+    h.length = z.width();
+    v.length = z.height();
+    z.setHBar(h);
+    z.setVBar(v);
+    setMaxima(app.s, z);
+}
+
+void zoomHScrollChange(App& app, ZoomWindow& z, int value) {
+    State& s = app.s;
+    if (fits(z.imageHeight() - z.height()) && fits(z.imageWidth() - z.width())) setMaxima(s, z);
+    ZoomBar h = z.hBar();
+    h.value = std::clamp(value, 0, std::max(0, h.maximum));
+    z.setHBar(h);
+    s.zoomHPos = static_cast<std::int16_t>(h.value);
+    z.setImagePosition(-s.zoomHPos, z.imageTop());
+}
+
+void zoomVScrollChange(App& app, ZoomWindow& z, int value) {
+    State& s = app.s;
+    if (fits(z.imageHeight() - z.height()) && fits(z.imageWidth() - z.width())) setMaxima(s, z);
+    ZoomBar v = z.vBar();
+    v.value = std::clamp(value, 0, std::max(0, v.maximum));
+    z.setVBar(v);
+    s.zoomVPos = static_cast<std::int16_t>(v.value);
+    z.setImagePosition(z.imageLeft(), -s.zoomVPos);
+}
+
+void zoomSpinDown(App& app, ZoomWindow& z) {
+    State& s = app.s;
+    if (s.zoomDir != -1) s.zoomPercent = 100;
+    if (s.zoomPercent > -30000) s.zoomPercent = static_cast<std::int16_t>(s.zoomPercent - 10);
+    if (s.zoomPercent == 0) s.zoomPercent = 1;
+    s.zoomFactor = s.zoomPercent / 100.0;
+    if (z.imageHeight() / s.zoomFactor >= 600) applyStep(s, z);
+    s.zoomDir = -1;
+}
+
+void zoomSpinUp(App& app, ZoomWindow& z) {
+    State& s = app.s;
+    if (s.zoomDir != 1) s.zoomPercent = 100;
+    if (s.zoomPercent < 30000) s.zoomPercent = static_cast<std::int16_t>(s.zoomPercent + 10);
+    s.zoomFactor = s.zoomPercent / 100.0;
+    if (z.imageHeight() / s.zoomFactor <= 30000) applyStep(s, z);
+    s.zoomDir = 1;
+}
+
+void zoomImageDblClick(App& app, ZoomWindow& z) {
+    const State& s = app.s;
+    if (s.raddrCount < 1) return;
+    const Color c{0x404000};
+    const double step = 200 * static_cast<double>(s.gridRatio) / s.zoomFactor;
+    // A spacing below a twip would draw thousands of lines on one spot (or never end).
+    if (!std::isfinite(step) || step < 1) return;
+    for (double x = 0; x <= z.imageWidth(); x += step) z.drawLine(x, 0, x, z.imageHeight(), c);
+    for (double y = 0; y <= z.imageHeight(); y += step) z.drawLine(0, y, z.imageWidth(), y, c);
+}
+
+void zoomFormMouseUp(App&, ZoomWindow& z) {
+    auto fitBars = [&z](double vLength) {
+        ZoomBar h = z.hBar(), v = z.vBar();
+        h.length = z.width();
+        v.length = vLength;
+        z.setHBar(h);
+        z.setVBar(v);
+    };
+    if (z.width() < z.imageWidth() || z.height() < z.imageHeight()) {
+        z.setSize(z.imageWidth(), z.imageHeight());
+        fitBars(z.height());
+    }
+    if (z.width() > z.imageWidth() || z.height() > z.imageHeight()) {
+        z.setSize(z.imageWidth(), z.imageHeight() + 380);
+        fitBars(z.height() + 380);
+    }
+}
+
+}  // namespace velta

@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include "input/zoom.h"
+#include "ui/recording_window.h"
+
+using namespace velta;
+
+namespace {
+
+struct ZoomFixture : ::testing::Test {
+    RecordingWindow w;
+    App app{w, "/nonexistent"};
+    RecordingZoom& z = w.zoomWindow;
+
+    void openOn(float imageW, float imageH) {
+        app.s.imageWidth = imageW;
+        app.s.imageHeight = imageH;
+        zooClick(app);
+    }
+};
+
+TEST_F(ZoomFixture, opensAtTenTwipsPerPixelOfTheImageShown) {
+    openOn(640, 480);
+    EXPECT_TRUE(z.loaded());
+    EXPECT_EQ(z.picture, Pic::Picture1);
+    EXPECT_DOUBLE_EQ(z.imageWidth(), 6400);
+    EXPECT_DOUBLE_EQ(z.imageHeight(), 4800);
+    EXPECT_DOUBLE_EQ(z.left(), 11080);
+    EXPECT_DOUBLE_EQ(z.top(), 1100);
+    // The grid ratio is taken from the design width of the image area, before the picture.
+    EXPECT_FLOAT_EQ(app.s.gridRatio, 1935.0f / 640.0f);
+    EXPECT_EQ(app.s.zoomPercent, 1);
+
+    // Once a rectification exists, the rectified picture is shown: 300 x 200 -> 3000 x 2000.
+    app.s.raddrCount = 1;
+    app.s.rectViewWidth = 300;
+    app.s.rectViewHeight = 200;
+    zooClick(app);
+    EXPECT_EQ(z.picture, Pic::Picture2);
+    EXPECT_DOUBLE_EQ(z.imageWidth(), 3000);
+    EXPECT_DOUBLE_EQ(z.imageHeight(), 2000);
+}
+
+TEST_F(ZoomFixture, aPictureTooLargeForTheRangeOpensAtTheLargestSizeThatFits) {
+    openOn(1000, 20000);   // 10 twips per pixel would be 200000 twips high
+    EXPECT_LE(z.imageHeight(), zoomLimit);
+    EXPECT_NEAR(z.imageWidth() / z.imageHeight(), 1000.0 / 20000.0, 1e-3);
+    EXPECT_LE(app.s.vScrollMax, 32767.0f);
+}
+
+TEST_F(ZoomFixture, stepsCompoundAndRestartAfterAChangeOfDirection) {
+    openOn(300, 200);
+    const double h0 = z.imageHeight();
+    zoomSpinDown(app, z);
+    EXPECT_EQ(app.s.zoomPercent, 90);
+    EXPECT_DOUBLE_EQ(z.imageHeight(), h0 / 0.9);
+    zoomSpinDown(app, z);
+    EXPECT_EQ(app.s.zoomPercent, 80);
+    EXPECT_DOUBLE_EQ(z.imageHeight(), h0 / 0.9 / 0.8);
+    const double h2 = z.imageHeight();
+    zoomSpinUp(app, z);
+    EXPECT_EQ(app.s.zoomPercent, 110);
+    EXPECT_EQ(app.s.zoomDir, 1);
+    EXPECT_DOUBLE_EQ(z.imageHeight(), h2 / 1.1);
+}
+
+TEST_F(ZoomFixture, refusedStepsChangeOnlyTheDirectionAndPercentage) {
+    openOn(60, 50);   // a picture 500 twips high
+    ASSERT_DOUBLE_EQ(z.imageHeight(), 500);
+    zoomSpinDown(app, z);   // 500 / 0.9 < 600: refused
+    EXPECT_DOUBLE_EQ(z.imageHeight(), 500);
+    EXPECT_EQ(app.s.zoomDir, -1);
+    EXPECT_EQ(app.s.zoomPercent, 90);
+    zoomSpinUp(app, z);     // going up is allowed
+    EXPECT_DOUBLE_EQ(z.imageHeight(), 500 / 1.1);
+
+    // Repeated steps up towards the 16-bit range are refused rather than overflowing it.
+    openOn(3000, 3000);
+    for (int i = 0; i < 40; ++i) zoomSpinDown(app, z);
+    EXPECT_LE(z.imageWidth(), zoomLimit);
+    EXPECT_LE(z.imageHeight(), zoomLimit);
+    EXPECT_LE(app.s.hScrollMax, 32767);
+}
+
+TEST_F(ZoomFixture, aZoomStepRescalesTheScrollPositions) {
+    openOn(300, 200);   // 3000 x 2000 twips
+    z.setSize(1000, 1000);
+    zoomFormResize(app, z);
+    zoomHScrollChange(app, z, 200);
+    ASSERT_EQ(app.s.zoomHPos, 200);
+    ASSERT_EQ(app.s.hScrollMax, 2000);
+    zoomSpinDown(app, z);   // 3000 / 0.9 - 1000 = 2333
+    EXPECT_EQ(app.s.prevHScrollMax, 2000);
+    EXPECT_EQ(app.s.zoomHPos, static_cast<std::int16_t>(200 * app.s.hScrollMax / 2000 + 0.5));
+    EXPECT_DOUBLE_EQ(z.imageLeft(), -app.s.zoomHPos);
+}
+
+TEST_F(ZoomFixture, gridOnlyAfterARectificationAndFitOnRelease) {
+    openOn(300, 200);
+    zoomImageDblClick(app, z);
+    EXPECT_TRUE(z.lines.empty());
+    app.s.raddrCount = 1;
+    app.s.rectViewWidth = 300;
+    app.s.rectViewHeight = 200;
+    zooClick(app);
+    zoomImageDblClick(app, z);
+    ASSERT_FALSE(z.lines.empty());
+    for (const auto& l : z.lines) EXPECT_EQ(l.color, Color{0x404000});
+
+    z.setSize(500, 500);   // smaller than the picture: fitted to it exactly
+    zoomFormMouseUp(app, z);
+    EXPECT_DOUBLE_EQ(z.width(), z.imageWidth());
+    EXPECT_DOUBLE_EQ(z.height(), z.imageHeight());
+    z.setSize(9000, 9000);   // larger: fitted with room for the caption
+    zoomFormMouseUp(app, z);
+    EXPECT_DOUBLE_EQ(z.height(), z.imageHeight() + 380);
+}
+
+}  // namespace
