@@ -1,0 +1,55 @@
+#pragma once
+// The rectification of one row straight from its construction: the row's ray, foot and source
+// line, and for every pixel the column's ray, foot and source line and their meeting point.
+// Slow, and the measure the fast rectifier must equal bit for bit.
+
+#include "state/state.h"
+
+namespace velta::rectify {
+
+/// originY - vertEdgeSlope * originX - pvy: the constant of the row feet on the vertical edge.
+[[nodiscard]] double rowEdgeOffset(const State& s);
+
+/// originY - horizEdgeSlope * originX - poy: the constant of the column feet on the horizontal edge.
+[[nodiscard]] double colEdgeOffset(const State& s);
+
+/// The source line y = slope * x + intercept of one output row.
+struct RowLine {
+    double slope = 0;        // T
+    double intercept = 0;    // c = fuoy - T * fuox
+    bool finite = false;     // false: the construction met a zero or non-finite step
+};
+
+/// The source line of one output column through the vertical vanishing point.
+struct ColumnLine {
+    double slope = 0;        // S
+    double base = 0;         // S * fuvx - fuvy, the part of srcX's numerator that needs S only
+    bool finite = false;
+};
+
+/// The source point of one output pixel, before rounding.
+struct SourcePoint {
+    double x = 0, y = 0;     // srcX, srcY
+    bool finite = false;     // false: no point (a construction or the meeting is not finite)
+};
+
+/// Row line of row mark i: the ray from the vertical measuring point through the mark, its foot
+/// on the vertical edge, and the line from the horizontal vanishing point through the foot.
+[[nodiscard]] RowLine rowLine(const State& s, int i);
+
+/// Column line of column mark j: the ray from the horizontal measuring point through the mark,
+/// its foot on the horizontal edge, and the line from the vertical vanishing point through it.
+[[nodiscard]] ColumnLine columnLine(const State& s, int j);
+
+/// The meeting point of row line i and column line j: srcX = (S fuvx - fuvy + c) / (S - T),
+/// srcY = fuvy + (srcX - fuvx) S.
+[[nodiscard]] SourcePoint sourcePoint(const State& s, int i, int j);
+
+/// Computes output row i (row mark 1..H) of the rectification of `s` into `out`, pixel by pixel
+/// with the full column construction. A pixel is sampled when its source point lies in the
+/// calculation area (both ends included) and Int(srcY), max(1, Int(srcX)) address a byte of the
+/// picture; every other pixel, the bytes past the width, and the whole row when i is out of
+/// range or its construction is not finite, are palette index 0.
+void referenceRow(const State& s, int i, RowRecord& out);
+
+}  // namespace velta::rectify
