@@ -1,0 +1,263 @@
+// Rendering the sample: what the camera sees along each ray, the palette, and supersampling
+// into palette indices.
+//
+// Palette layout:
+//   0 .. 7      grey ramp, black to white (0, black, is also what the rectifier leaves outside)
+//   8 .. 47     sky, pale at the horizon to deep blue overhead
+//   48 .. 63    ground (pavement), darker near the camera
+//   64 .. 95    wall, ochre, lighter towards the top
+//   96 .. 103   stone (plinth, string course, cornice), shadowed below, lit above
+//   104 .. 111  window frames, white
+//   112 .. 135  glass, dark blue with a lighter reflection towards the top left
+//   136 .. 255  edge blends: for each of the 15 pairs of the six surfaces above, 8 mixtures
+// A pixel that straddles an edge gets the blend of its two commonest surfaces, so the edges are
+// smooth and every index still says which surface covers most of its pixel.
+//
+// All arithmetic is +, -, *, / and sqrt on doubles, so the picture is the same everywhere.
+
+#include <cmath>
+#include <cstddef>
+
+#include "sample/bmp8.h"
+#include "sample/facade.h"
+#include "sample/layout.h"
+
+namespace velta::sample {
+
+namespace {
+
+constexpr int surfaceCount = 6;  // Sky .. Glass
+constexpr int blendLevels = 8;
+constexpr int blendFirst = 136;
+constexpr int samplesPerSide = 4;  // 4 x 4 samples in a pixel that straddles an edge
+
+struct Rgb {
+    double r, g, b;
+};
+
+struct Ramp {
+    int first;
+    int count;
+    Rgb dark;   // shade 0
+    Rgb light;  // shade 1
+};
+
+// Indexed by Material (Sky .. Glass).
+constexpr Ramp ramps[surfaceCount] = {
+    {8, 40, {206, 226, 242}, {66, 124, 196}},    // sky: horizon to zenith
+    {48, 16, {104, 102, 98}, {168, 166, 160}},   // ground: near to far
+    {64, 32, {176, 128, 66}, {230, 186, 112}},   // wall
+    {96, 8, {168, 160, 144}, {242, 238, 226}},   // stone
+    {104, 8, {176, 178, 178}, {252, 252, 248}},  // frame
+    {112, 24, {18, 30, 62}, {96, 128, 170}},     // glass
+};
+
+int surfaceIndex(Material m) { return static_cast<int>(m); }
+
+const Ramp& rampOf(Material m) { return ramps[surfaceIndex(m)]; }
+
+Rgb mix(Rgb a, Rgb b, double t) {
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+
+// Level 0 .. n-1 for a shade in [0, 1]; anything outside (or NaN) is clamped.
+int levelOf(double shade, int n) {
+    if (!(shade > 0)) return 0;
+    if (shade >= 1) return n - 1;
+    const int level = static_cast<int>(shade * n);
+    return level < n ? level : n - 1;
+}
+
+// Index of the first blend entry of the pair lo < hi.
+int pairFirst(int lo, int hi) {
+    const int pair = lo * surfaceCount - lo * (lo + 1) / 2 + (hi - lo - 1);
+    return blendFirst + pair * blendLevels;
+}
+
+struct Sample {
+    Material material = Material::Sky;
+    double shade = 0;
+};
+
+Sample facadeSample(PlanePoint p) {
+    using namespace layout;
+    const Material m = facadeMaterialAt(p);
+    switch (m) {
+    case Material::Stone:
+        if (p.v >= corniceBottomV) return {m, (p.v - corniceBottomV) / (heightM - corniceBottomV)};
+        if (p.v < plinthTopV) return {m, 0.2 + 0.8 * p.v / plinthTopV};
+        return {m, (p.v - stringCourseBottomV) / (stringCourseTopV - stringCourseBottomV)};
+    case Material::Frame: {
+        const WindowHit w = windowAt(p.u, p.v);
+        if (w.localV < frameM) return {m, 0.3};  // the bottom rail faces down, into shadow
+        if (w.localU < frameM) return {m, 0.95};
+        return {m, 0.7};
+    }
+    case Material::Glass: {
+        const WindowHit w = windowAt(p.u, p.v);
+        double s = (w.localV - w.localU + windowM) / (2 * windowM);
+        if (w.localV >= transomTopM) s = 0.5 + 0.5 * s;  // the small upper pane catches the sky
+        return {m, s};
+    }
+    case Material::Wall:
+        if (p.v >= corniceBottomV - 0.35) return {m, 0.12};  // shadow under the cornice
+        return {m, 0.3 + 0.7 * p.v / heightM};
+    default:
+        return {Material::Wall, 0.5};
+    }
+}
+
+// The camera reduced to plain numbers, so that the per-sample work is a handful of operations.
+struct Viewer {
+    double r00, r01, r02, r10, r11, r12, r20, r21, r22;  // worldFromCamera
+    double principalX, principalY, focalPx;
+    double positionU, positionV, distanceM;
+};
+
+Viewer viewerOf(const Camera& c) {
+    const auto& r = c.worldFromCamera;
+    return {r[0][0], r[0][1], r[0][2], r[1][0], r[1][1], r[1][2], r[2][0], r[2][1], r[2][2],
+            c.principalX, c.principalY, c.focalPx, c.positionU, c.positionV, c.distanceM};
+}
+
+Sample sceneSample(const Viewer& c, double x, double y) {
+    const double cx = (x - c.principalX) / c.focalPx;
+    const double cy = (y - c.principalY) / c.focalPx;
+    const double dx = c.r00 * cx + c.r01 * cy + c.r02;
+    const double dy = c.r10 * cx + c.r11 * cy + c.r12;
+    const double dz = c.r20 * cx + c.r21 * cy + c.r22;
+    if (dz > 0) {
+        const double t = c.distanceM / dz;
+        const PlanePoint p{c.positionU + t * dx, c.positionV - t * dy};
+        if (p.u >= 0 && p.u <= layout::widthM && p.v >= 0 && p.v <= layout::heightM) return facadeSample(p);
+    }
+    if (dy > 0 && c.positionV > 0) {  // downwards: the ground (world y grows downwards)
+        const double t = c.positionV / dy;
+        const double along = t * std::sqrt(dx * dx + dz * dz);
+        return {Material::Ground, along / 90.0};
+    }
+    const double elevation = -dy / std::sqrt(dx * dx + dy * dy + dz * dz);
+    return {Material::Sky, elevation / 0.55};
+}
+
+std::array<std::uint8_t, 1024> makePalette() {
+    std::array<std::uint8_t, 1024> pal{};
+    auto set = [&pal](int index, Rgb c) {
+        const auto at = static_cast<std::size_t>(index) * 4;
+        pal[at] = static_cast<std::uint8_t>(c.b + 0.5);
+        pal[at + 1] = static_cast<std::uint8_t>(c.g + 0.5);
+        pal[at + 2] = static_cast<std::uint8_t>(c.r + 0.5);
+        pal[at + 3] = 0;
+    };
+    for (int i = 0; i < 8; ++i) {
+        const double g = 255.0 * i / 7;
+        set(i, {g, g, g});
+    }
+    for (const Ramp& ramp : ramps)
+        for (int k = 0; k < ramp.count; ++k)
+            set(ramp.first + k, mix(ramp.dark, ramp.light, (k + 0.5) / ramp.count));
+    for (int lo = 0; lo < surfaceCount; ++lo)
+        for (int hi = lo + 1; hi < surfaceCount; ++hi) {
+            const Rgb a = mix(ramps[lo].dark, ramps[lo].light, 0.5);
+            const Rgb b = mix(ramps[hi].dark, ramps[hi].light, 0.5);
+            for (int k = 0; k < blendLevels; ++k)
+                set(pairFirst(lo, hi) + k, mix(a, b, (k + 0.5) / blendLevels));
+        }
+    return pal;
+}
+
+std::uint8_t rampIndex(Sample s) {
+    const Ramp& ramp = rampOf(s.material);
+    return static_cast<std::uint8_t>(ramp.first + levelOf(s.shade, ramp.count));
+}
+
+// Palette index of pixel (col, row) from 4 x 4 samples: the commonest surface, or the blend of the two commonest.
+std::uint8_t supersampledIndex(const Viewer& c, int col, int row) {
+    int count[surfaceCount] = {};
+    double shadeSum[surfaceCount] = {};
+    for (int j = 0; j < samplesPerSide; ++j)
+        for (int i = 0; i < samplesPerSide; ++i) {
+            const Sample s = sceneSample(c, col + (i + 0.5) / samplesPerSide, row + (j + 0.5) / samplesPerSide);
+            const int m = surfaceIndex(s.material);
+            ++count[m];
+            shadeSum[m] += s.shade;
+        }
+    int first = 0;
+    for (int m = 1; m < surfaceCount; ++m)
+        if (count[m] > count[first]) first = m;
+    int second = -1;
+    for (int m = 0; m < surfaceCount; ++m)
+        if (m != first && count[m] > 0 && (second < 0 || count[m] > count[second])) second = m;
+    if (second < 0) return rampIndex({static_cast<Material>(first), shadeSum[first] / count[first]});
+    const int lo = first < second ? first : second;
+    const int hi = first < second ? second : first;
+    int level = blendLevels * count[hi] / (count[lo] + count[hi]);
+    if (level >= blendLevels) level = blendLevels - 1;
+    return static_cast<std::uint8_t>(pairFirst(lo, hi) + level);
+}
+
+}  // namespace
+
+Material sceneMaterialAt(const Camera& camera, ImagePoint p) {
+    if (!(camera.focalPx > 0)) return Material::Other;
+    return sceneSample(viewerOf(camera), p.x, p.y).material;
+}
+
+Material materialOfIndex(std::uint8_t index) {
+    if (index < ramps[0].first) return Material::Other;
+    if (index < blendFirst) {
+        for (int m = 0; m < surfaceCount; ++m)
+            if (index >= ramps[m].first && index < ramps[m].first + ramps[m].count) return static_cast<Material>(m);
+        return Material::Other;
+    }
+    for (int lo = 0; lo < surfaceCount; ++lo)
+        for (int hi = lo + 1; hi < surfaceCount; ++hi) {
+            const int first = pairFirst(lo, hi);
+            if (index >= first && index < first + blendLevels)
+                return static_cast<Material>(index - first >= blendLevels / 2 ? hi : lo);
+        }
+    return Material::Other;
+}
+
+const std::array<std::uint8_t, 1024>& facadePalette() {
+    static const std::array<std::uint8_t, 1024> palette = makePalette();
+    return palette;
+}
+
+std::vector<std::uint8_t> facadePixels() {
+    const Camera& camera = facadeCamera();
+    const Viewer c = viewerOf(camera);
+    const auto w = static_cast<std::size_t>(camera.width);
+    const auto h = static_cast<std::size_t>(camera.height);
+    std::vector<std::uint8_t> pixels(w * h);
+
+    // The scene is sampled at every pixel corner. A pixel whose four corners see the same surface
+    // is flat and takes the mean shade of its corners; only pixels on an edge pay for
+    // supersampling. Every feature of the façade is several pixels across, so no surface can hide
+    // between the corners of a flat pixel.
+    std::vector<Sample> above(w + 1), below(w + 1);
+    for (std::size_t i = 0; i <= w; ++i) above[i] = sceneSample(c, static_cast<double>(i), 0);
+    for (std::size_t r = 0; r < h; ++r) {
+        const double y = static_cast<double>(r + 1);
+        for (std::size_t i = 0; i <= w; ++i) below[i] = sceneSample(c, static_cast<double>(i), y);
+        for (std::size_t i = 0; i < w; ++i) {
+            const Material m = above[i].material;
+            const bool flat = above[i + 1].material == m && below[i].material == m && below[i + 1].material == m;
+            if (flat) {
+                const double shade = (above[i].shade + above[i + 1].shade + below[i].shade + below[i + 1].shade) / 4;
+                pixels[r * w + i] = rampIndex({m, shade});
+            } else {
+                pixels[r * w + i] = supersampledIndex(c, static_cast<int>(i), static_cast<int>(r));
+            }
+        }
+        above.swap(below);
+    }
+    return pixels;
+}
+
+std::vector<std::uint8_t> facadeBitmap() {
+    const Camera& c = facadeCamera();
+    return encodePaletteBitmap(c.width, c.height, facadePalette(), facadePixels());
+}
+
+}  // namespace velta::sample
