@@ -226,3 +226,30 @@ TEST(GeometryOrientation, degenerateGeometryIsRefused) {
     in.areaXmin = 100; in.areaYmin = 100; in.areaXmax = in.fuvx; in.areaYmax = 200;
     EXPECT_FALSE(orient(in, &why));
 }
+
+TEST(GeometryOrientation, farEndOnTheOriginGivesSignZeroAndAnEmptyFrame) {
+    // A one-point area: both far ends come back exactly onto the origin.
+    OrientationInput in = upwards();
+    in.areaStarts = 1;
+    in.areaXmin = in.areaXmax = 115;
+    in.areaYmin = in.areaYmax = 100;
+    const auto o = orient(in);
+    ASSERT_TRUE(o);
+    ASSERT_EQ(o->maxay, o->originY);
+    ASSERT_EQ(o->maxbx, o->originX);
+    EXPECT_EQ(o->rowSign, 0);
+    EXPECT_EQ(o->colSign, 0);
+    EXPECT_EQ(o->rectHeight, 0);
+    EXPECT_EQ(o->rectWidth, 0);
+    EXPECT_EQ(o->rowPoints.size(), 1u);
+    EXPECT_EQ(o->colPoints.size(), 1u);
+}
+
+TEST(GeometryOrientation, stepBelowOneStillFillsEveryMark) {
+    OrientationInput in = downwards();
+    in.pixelStep = 0.5;
+    const auto o = orient(in);
+    ASSERT_TRUE(o);
+    const auto& last = o->rowPoints.back();
+    EXPECT_NEAR(std::hypot(last[2] - o->originX, last[3] - o->originY), 0.5 * o->rectHeight, 1e-9);
+}

@@ -1,0 +1,116 @@
+#pragma once
+// A synthetic pinhole camera photographing a plane façade, for tests that need the true
+// geometry: where points of the façade land in the picture, where its horizontal and vertical
+// lines vanish, and which façade point a picture point shows.
+//
+// World frame: the façade is the plane z = 0, u along x to the right, v along y upwards, z out
+// of the façade towards the camera. Picture frame: pixels, x to the right, y downwards, the
+// principal point at (cx, cy), focal length f in pixels.
+//
+// The camera starts facing the façade squarely (looking along -z). Then it turns: yaw about
+// the world's vertical (positive turns right), pitch about its own right axis (positive looks
+// up), roll about its viewing axis.
+
+#include <cmath>
+#include <optional>
+
+#include "geometry/lines.h"
+
+namespace velta::testing {
+
+struct Vec3 {
+    double x = 0, y = 0, z = 0;
+};
+
+inline double dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline Vec3 operator*(double k, Vec3 a) { return {k * a.x, k * a.y, k * a.z}; }
+
+/// Degrees to radians.
+inline double radians(double degrees) { return degrees * 3.141592653589793 / 180; }
+
+struct PinholeCamera {
+    double f = 1000;                    // focal length in pixels
+    double cx = 0, cy = 0;              // principal point in pixels
+    Vec3 position{0, 0, 10000};         // centre of projection, in front of the façade
+    Vec3 right, down, forward;          // camera axes in world coordinates
+
+    /// A camera with the given intrinsics and turns (angles in degrees).
+    PinholeCamera(double focal, double principalX, double principalY, Vec3 where, double yaw,
+                  double pitch, double roll)
+        : f(focal), cx(principalX), cy(principalY), position(where) {
+        const double ps = std::sin(radians(yaw)), pc = std::cos(radians(yaw));
+        const double ts = std::sin(radians(pitch)), tc = std::cos(radians(pitch));
+        const double rs = std::sin(radians(roll)), rc = std::cos(radians(roll));
+        const Vec3 turnedForward{ps, 0, -pc};
+        const Vec3 turnedRight{pc, 0, ps};
+        const Vec3 up{0, 1, 0};
+        forward = tc * turnedForward + ts * up;
+        const Vec3 tiltedDown = ts * turnedForward - tc * up;
+        right = rc * turnedRight - rs * tiltedDown;
+        down = rc * tiltedDown + rs * turnedRight;
+    }
+
+    /// Picture point of the world point p (p must be in front of the camera).
+    geom::Point project(Vec3 p) const {
+        const Vec3 d = p - position;
+        const double z = dot(d, forward);
+        return {cx + f * dot(d, right) / z, cy + f * dot(d, down) / z};
+    }
+
+    /// Picture point of the façade point (u, v).
+    geom::Point projectFacade(double u, double v) const { return project({u, v, 0}); }
+
+    /// True when the façade point (u, v) lies in front of the camera.
+    bool sees(double u, double v) const { return dot(Vec3{u, v, 0} - position, forward) > 0; }
+
+    /// Vanishing point of the world direction d (not parallel to the picture).
+    geom::Point vanishing(Vec3 d) const {
+        const double z = dot(d, forward);
+        return {cx + f * dot(d, right) / z, cy + f * dot(d, down) / z};
+    }
+
+    /// Vanishing point of the façade's horizontal lines.
+    geom::Point horizontalVanishing() const { return vanishing({1, 0, 0}); }
+
+    /// Vanishing point of the façade's vertical lines.
+    geom::Point verticalVanishing() const { return vanishing({0, 1, 0}); }
+
+    /// The façade point (u, v) that the picture point shows, when its ray meets the façade.
+    std::optional<geom::Point> facadePoint(geom::Point img) const {
+        const Vec3 ray = forward + ((img.x - cx) / f) * right + ((img.y - cy) / f) * down;
+        if (ray.z == 0) return std::nullopt;
+        const double t = -position.z / ray.z;
+        if (!(t > 0)) return std::nullopt;
+        const Vec3 hit = position + t * ray;
+        return geom::Point{hit.x, hit.y};
+    }
+};
+
+/// The four marked lines of a façade rectangle [u0, u1] x [v0, v1], in the layout of the
+/// working state: lineEnds[n][1..4] = x1, y1, x2, y2; lines 1, 2 the top and bottom edges,
+/// lines 3, 4 the left and right edges. With roundClicks the ends are floored to whole pixels,
+/// as the window passes mouse clicks on.
+struct MarkedLines {
+    double lineEnds[6][6] = {};
+
+    MarkedLines(const PinholeCamera& cam, double u0, double v0, double u1, double v1,
+                bool roundClicks = false) {
+        set(1, cam.projectFacade(u0, v1), cam.projectFacade(u1, v1), roundClicks);
+        set(2, cam.projectFacade(u0, v0), cam.projectFacade(u1, v0), roundClicks);
+        set(3, cam.projectFacade(u0, v0), cam.projectFacade(u0, v1), roundClicks);
+        set(4, cam.projectFacade(u1, v0), cam.projectFacade(u1, v1), roundClicks);
+    }
+
+private:
+    void set(int n, geom::Point a, geom::Point b, bool roundClicks) {
+        const auto r = [roundClicks](double c) { return roundClicks ? std::floor(c) : c; };
+        lineEnds[n][1] = r(a.x);
+        lineEnds[n][2] = r(a.y);
+        lineEnds[n][3] = r(b.x);
+        lineEnds[n][4] = r(b.y);
+    }
+};
+
+}  // namespace velta::testing
