@@ -3,6 +3,5 @@
 
 namespace velta {
 
-void griglia1(App&) {}
 
 }  // namespace velta
