@@ -1,7 +1,0 @@
-// Commands whose behaviour lands later: present, doing nothing yet.
-#include "input/handlers.h"
-
-namespace velta {
-
-
-}  // namespace velta
