@@ -1,0 +1,286 @@
+#include "ui/qt/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyle>
+
+#include "input/app.h"
+#include "ui/qt/backdrop.h"
+#include "ui/qt/command_panel.h"
+#include "ui/qt/control_sync.h"
+#include "ui/qt/fonts.h"
+#include "ui/qt/menus.h"
+#include "ui/qt/picture_view.h"
+#include "ui/qt/qt_dialogs.h"
+#include "ui/qt/spin_arrows.h"
+
+namespace velta::qt {
+
+namespace {
+
+constexpr ScrollId allBars[] = {ScrollId::VScroll1, ScrollId::HScroll1, ScrollId::VScroll2, ScrollId::HScroll2};
+constexpr const char* barNames[] = {"VScroll1", "HScroll1", "VScroll2", "HScroll2"};
+
+bool isVertical(ScrollId id) { return id == ScrollId::VScroll1 || id == ScrollId::VScroll2; }
+std::size_t slot(ScrollId id) { return static_cast<std::size_t>(id); }
+
+QLabel* viewName(QWidget* view, const char* name, QPoint at) {
+    auto* label = new QLabel(view);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setAutoFillBackground(true);
+    // The name sits on the picture; clicks through it still reach the picture.
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->move(at);
+    return label;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
+    : QMainWindow(parent),
+      scale_(options.twipsPerPixel ? TwipScale(*options.twipsPerPixel) : TwipScale::fromScreen()),
+      dialogs_(std::make_unique<QtDialogs>()) {
+    setObjectName(QStringLiteral("velta3"));
+    menus_ = std::make_unique<Menus>(*menuBar());
+    backdrop_ = new Backdrop(this);
+    backdrop_->setObjectName(QStringLiteral("background"));
+    backdrop_->setFont(windowFont());
+    setCentralWidget(backdrop_);
+    viewport_ = options.viewport.value_or(screenViewport());
+
+    buildViews();
+    buildScrollBars();
+    thickness_ = options.scrollBarThickness.value_or(
+        style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bars_[slot(ScrollId::HScroll1)]));
+    panel_ = new CommandPanel(scale_, backdrop_);
+    buildCommands();
+    syncAll();
+    placePanel();
+    // The window's own size is the whole viewport, also where nothing maximises it (no
+    // window manager).
+    resize(viewport_.width(), viewport_.height() + menuBar()->sizeHint().height());
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildViews() {
+    pic1_ = new PictureView(backdrop_);
+    pic1_->setObjectName(QStringLiteral("Picture1"));
+    pic1_->setToolTip(QStringLiteral("inserire i punti relativi alle rette"));
+    pic2_ = new PictureView(backdrop_);
+    pic2_->setObjectName(QStringLiteral("Picture2"));
+    pic2_->setToolTip(QStringLiteral("immagine raddrizzata"));
+    // The rectified view's design place; the rectification moves it to the corner.
+    const QPoint design = scale_.point(5760, 480);
+    pic2_->setPosition(design.x(), design.y());
+    label4_ = viewName(pic1_, "Label4", scale_.point(240, 120));
+    label1_ = viewName(pic2_, "Label1", scale_.point(120, 120));
+
+    pic1_->onPress = [this](int b, int s, float x, float y) { runMouse(handlers_.PICTURE1_MouseDown, b, s, x, y); };
+    pic1_->onMove = [this](int b, int s, float x, float y) { runMouse(handlers_.Picture1_MouseMove, b, s, x, y); };
+    pic1_->onRelease = [this](int b, int s, float x, float y) { runMouse(handlers_.Picture1_MouseUp, b, s, x, y); };
+    pic2_->onPress = [this](int b, int s, float x, float y) { runMouse(handlers_.Picture2_MouseDown, b, s, x, y); };
+    pic2_->onMove = [this](int b, int s, float x, float y) { runMouse(handlers_.Picture2_MouseMove, b, s, x, y); };
+    pic2_->onDoubleClick = [this] { run(handlers_.Picture2_DblClick); };
+}
+
+void MainWindow::buildScrollBars() {
+    for (ScrollId id : allBars) {
+        auto* bar = new QScrollBar(isVertical(id) ? Qt::Vertical : Qt::Horizontal, backdrop_);
+        bar->setObjectName(QString::fromLatin1(barNames[slot(id)]));
+        connect(bar, &QScrollBar::valueChanged, this, [this, id](int v) { userScrolled(id, v); });
+        bars_[slot(id)] = bar;
+    }
+}
+
+void MainWindow::buildCommands() {
+    zoo_ = new QPushButton(backdrop_);
+    zoo_->setObjectName(QStringLiteral("zoo"));
+    zoo_->setFont(smallFont());
+    zoo_->setGeometry(scale_.rect(11040, 240, 732, 252));
+    connect(zoo_, &QPushButton::clicked, this, &MainWindow::zooClicked);
+
+    for (Ctl c : {Ctl::RADDRIZZA, Ctl::CENTRO, Ctl::cancella, Ctl::GRIGLIA, Ctl::RETTANG})
+        connect(panel_->button(c), &QPushButton::clicked, this, [this, c] { runCommand(c); });
+    connect(panel_->spin(), &SpinArrows::up, this, [this] { run(handlers_.GRANDEZZA_SpinUp); });
+    connect(panel_->spin(), &SpinArrows::down, this, [this] { run(handlers_.GRANDEZZA_SpinDown); });
+    for (Ctl c : Menus::entries())
+        connect(menus_->action(c), &QAction::triggered, this, [this, c] { runCommand(c); });
+
+    connect(backdrop_, &Backdrop::clicked, this, [this] { run(handlers_.formClick); });
+    connect(backdrop_, &Backdrop::doubleClicked, this, [this] { run(handlers_.VALORIDEFAULT); });
+}
+
+void MainWindow::placePanel() {
+    // Top right, just left of the place of the vertical scroll bar.
+    panel_->move(viewport_.width() - panel_->width() - thickness_, 10);
+    panel_->raise();
+}
+
+void MainWindow::syncAll() {
+    for (int i = 0; i < controlCount; ++i) controlChanged(static_cast<Ctl>(i));
+    for (ScrollId id : allBars) scrollChanged(id);
+    titleChanged();
+    windowCursorChanged();
+}
+
+QSize MainWindow::screenViewport() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    return {area.width(), area.height() - menuBar()->sizeHint().height()};
+}
+
+void MainWindow::attach(App& app) { app_ = &app; }
+
+void MainWindow::setDialogs(std::unique_ptr<DialogProvider> dialogs) {
+    if (dialogs) dialogs_ = std::move(dialogs);
+}
+
+QAction* MainWindow::action(Ctl c) const { return menus_->action(c); }
+
+QWidget* MainWindow::widget(Ctl c) const {
+    switch (c) {
+    case Ctl::Frame1: return panel_;
+    case Ctl::zoo: return zoo_;
+    case Ctl::Label1: return label1_;
+    case Ctl::Label4: return label4_;
+    default: return panel_->widget(c);
+    }
+}
+
+PictureView& MainWindow::view(Pic p) const { return p == Pic::Picture1 ? *pic1_ : *pic2_; }
+
+QScrollBar* MainWindow::scrollBar(ScrollId id) const { return bars_[slot(id)]; }
+
+Surface& MainWindow::picture(Pic p) { return view(p); }
+
+const HandlerTable::Command* MainWindow::commandFor(Ctl c) const {
+    switch (c) {
+    case Ctl::open: return &handlers_.openClick;
+    case Ctl::save: return &handlers_.saveClick;
+    case Ctl::exit: return &handlers_.exitClick;
+    case Ctl::canc:
+    case Ctl::cancella: return &handlers_.CANC2;
+    case Ctl::centro1: return &handlers_.CENTRONUOVO;
+    case Ctl::CENTRO: return &handlers_.CENTRO_Click;
+    case Ctl::area:
+    case Ctl::RETTANG: return &handlers_.RETTANG3;
+    case Ctl::griglia2:
+    case Ctl::GRIGLIA: return &handlers_.griglia1;
+    case Ctl::frame_m: return &handlers_.frameToggle;
+    case Ctl::start:
+    case Ctl::RADDRIZZA: return &handlers_.RADDR1;
+    case Ctl::altra: return &handlers_.ALTRA1;
+    case Ctl::duepunti: return &handlers_.duepuntiClick;
+    case Ctl::print: return &handlers_.printClick;
+    case Ctl::help1: return &handlers_.helpClick;
+    default: return nullptr;   // parametri does nothing
+    }
+}
+
+void MainWindow::runCommand(Ctl c) {
+    if (const HandlerTable::Command* handler = commandFor(c)) run(*handler);
+    // A checkable entry toggles itself when triggered; the model decides its check mark.
+    menus_->apply(c, *this);
+}
+
+void MainWindow::run(const HandlerTable::Command& handler) {
+    if (app_ && handler) handler(*app_);
+}
+
+void MainWindow::runMouse(const HandlerTable::Mouse& handler, int button, int shift, float x, float y) {
+    if (app_ && handler) handler(*app_, button, shift, x, y);
+}
+
+void MainWindow::userScrolled(ScrollId id, int value) {
+    // The model follows the bar, so that a later layout keeps the value the user chose.
+    ScrollBarState s = Window::scroll(id);
+    s.value = value;
+    Window::setScroll(id, s);
+    if (app_ && handlers_.scrollChange) handlers_.scrollChange(*app_, id, value);
+}
+
+void MainWindow::zooClicked() {}
+
+void MainWindow::controlChanged(Ctl c) {
+    if (action(c)) {
+        menus_->apply(c, *this);
+        return;
+    }
+    QWidget* w = widget(c);
+    if (!w) return;
+    applyControlState(*w, control(c));
+    if (c == Ctl::Label1 || c == Ctl::Label4) w->adjustSize();
+}
+
+void MainWindow::titleChanged() {
+    // "[*]" in a title would be taken for the modified-document mark.
+    QString t = QString::fromStdString(title());
+    t.replace(QStringLiteral("[*]"), QStringLiteral("[**]"));
+    setWindowTitle(t);
+}
+
+void MainWindow::scrollChanged(ScrollId id) {
+    QScrollBar* bar = bars_[slot(id)];
+    const ScrollBarState& s = Window::scroll(id);
+    const QSignalBlocker quiet(bar);   // a change from the model is not a user's change
+    bar->setRange(s.minimum, s.maximum);
+    bar->setSingleStep(s.smallStep);
+    bar->setPageStep(s.largeStep);
+    bar->setValue(s.value);
+    if (isVertical(id)) bar->setGeometry(s.position, 0, thickness_, s.length);
+    else bar->setGeometry(0, s.position, s.length, thickness_);
+    bar->setVisible(s.visible);
+}
+
+void MainWindow::windowCursorChanged() {
+    switch (windowCursor()) {
+    case Cursor::Default: unsetCursor(); break;
+    case Cursor::Cross: setCursor(Qt::CrossCursor); break;
+    case Cursor::Hourglass: setCursor(Qt::WaitCursor); break;
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!quitRequested_) run(handlers_.exitClick);
+    // Without the program attached there is nothing to ask; otherwise the exit handler decides.
+    if (quitRequested_ || !app_) event->accept();
+    else event->ignore();
+}
+
+Answer MainWindow::messageBox(const std::string& text, const std::string& title, Icon icon, Buttons buttons) {
+    return dialogs_->messageBox(this, text, title, icon, buttons);
+}
+
+std::optional<std::string> MainWindow::inputBox(const std::string& prompt) {
+    return dialogs_->inputBox(this, prompt);
+}
+
+std::string MainWindow::openFileDialog(const std::string& dir) { return dialogs_->openFile(this, dir); }
+
+std::string MainWindow::saveFileDialog(const std::string& dir) { return dialogs_->saveFile(this, dir); }
+
+bool MainWindow::printerDialog() { return dialogs_->printerDialog(this); }
+
+void MainWindow::printWindow() { dialogs_->printWindow(*this); }
+
+void MainWindow::showHelp(const std::string& path) { dialogs_->showHelp(this, path); }
+
+void MainWindow::beep() { QApplication::beep(); }
+
+void MainWindow::processEvents() { QCoreApplication::processEvents(); }
+
+void MainWindow::quit() {
+    quitRequested_ = true;
+    QCoreApplication::quit();
+}
+
+}  // namespace velta::qt

@@ -1,0 +1,138 @@
+#pragma once
+// The main window velta3 on screen: the menu bar, the two picture views with their scroll
+// bars, the zoom button and the floating command panel, each mirroring the window model.
+// Every event of a control runs exactly one handler of the program.
+
+#include <QMainWindow>
+#include <QSize>
+#include <array>
+#include <memory>
+#include <optional>
+
+#include "ui/qt/handler_table.h"
+#include "ui/qt/twips.h"
+#include "ui/window.h"
+
+class QLabel;
+class QPushButton;
+class QScrollBar;
+
+namespace velta {
+struct App;
+}
+
+namespace velta::qt {
+
+class Backdrop;
+class CommandPanel;
+class DialogProvider;
+class Menus;
+class PictureView;
+
+/// What the window would otherwise read from the screen and the style (tests set these).
+struct MainWindowOptions {
+    std::optional<QSize> viewport;           // the views' area below the menu bar, in pixels
+    std::optional<int> scrollBarThickness;   // in pixels
+    std::optional<double> twipsPerPixel;     // 1440 / the screen's logical dots per inch
+};
+
+class MainWindow : public QMainWindow, public velta::Window {
+    Q_OBJECT
+public:
+    /// Builds the window in its design state; the screen sizes are read here, once.
+    explicit MainWindow(const MainWindowOptions& options = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The model's control setters beside the widget's own ones of the same names.
+    using QMainWindow::scroll;
+    using QMainWindow::setEnabled;
+    using QMainWindow::setToolTip;
+    using QMainWindow::setVisible;
+    using Window::scroll;
+    using Window::setEnabled;
+    using Window::setToolTip;
+    using Window::setVisible;
+
+    /// Connects the program: from now on the window's events run its handlers.
+    void attach(App& app);
+    /// Replaces the handlers that the events run.
+    void setHandlers(HandlerTable handlers) { handlers_ = std::move(handlers); }
+    /// Replaces the dialogs (tests install scripted ones).
+    void setDialogs(std::unique_ptr<DialogProvider> dialogs);
+    /// The dialogs in use.
+    DialogProvider& dialogs() { return *dialogs_; }
+    /// True once the program asked to end.
+    bool quitRequested() const { return quitRequested_; }
+
+    /// The action of a menu or menu entry; null for other controls.
+    QAction* action(Ctl c) const;
+    /// The widget of a control that is not a menu (Frame1 is the panel); null for menus.
+    QWidget* widget(Ctl c) const;
+    /// A picture view.
+    PictureView& view(Pic p) const;
+    /// A scroll bar.
+    QScrollBar* scrollBar(ScrollId id) const;
+    /// The window background (the central widget).
+    Backdrop* backdrop() const { return backdrop_; }
+
+    // velta::Window
+    Surface& picture(Pic p) override;
+    float viewportWidth() const override { return static_cast<float>(viewport_.width()); }
+    float viewportHeight() const override { return static_cast<float>(viewport_.height()); }
+    int scrollBarThickness() const override { return thickness_; }
+    Answer messageBox(const std::string& text, const std::string& title, Icon icon,
+                      Buttons buttons = Buttons::Ok) override;
+    std::optional<std::string> inputBox(const std::string& prompt) override;
+    std::string openFileDialog(const std::string& dir) override;
+    std::string saveFileDialog(const std::string& dir) override;
+    bool printerDialog() override;
+    void printWindow() override;
+    void showHelp(const std::string& path) override;
+    void beep() override;
+    void processEvents() override;
+    /// Asks the program to end; safe inside a handler, also one running in nested event processing.
+    void quit() override;
+
+protected:
+    void controlChanged(Ctl c) override;
+    void titleChanged() override;
+    void scrollChanged(ScrollId id) override;
+    void windowCursorChanged() override;
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    /// The zoom button; the zoom window is not there yet, so it does nothing.
+    void zooClicked();
+
+private:
+    void buildViews();
+    void buildScrollBars();
+    void buildCommands();
+    void placePanel();
+    void syncAll();
+    const HandlerTable::Command* commandFor(Ctl c) const;
+    void runCommand(Ctl c);
+    void run(const HandlerTable::Command& handler);
+    void runMouse(const HandlerTable::Mouse& handler, int button, int shift, float x, float y);
+    void userScrolled(ScrollId id, int value);
+    QSize screenViewport() const;
+
+    TwipScale scale_;
+    QSize viewport_;
+    int thickness_ = 0;
+    Backdrop* backdrop_ = nullptr;
+    PictureView* pic1_ = nullptr;
+    PictureView* pic2_ = nullptr;
+    QLabel* label4_ = nullptr;
+    QLabel* label1_ = nullptr;
+    QPushButton* zoo_ = nullptr;
+    std::array<QScrollBar*, 4> bars_{};
+    CommandPanel* panel_ = nullptr;
+    std::unique_ptr<Menus> menus_;
+    std::unique_ptr<DialogProvider> dialogs_;
+    HandlerTable handlers_;
+    App* app_ = nullptr;
+    bool quitRequested_ = false;
+};
+
+}  // namespace velta::qt

@@ -1,0 +1,108 @@
+#include "ui/qt/qt_dialogs.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QPrintDialog>
+#include <QPrinter>
+
+
+namespace velta::qt {
+
+namespace {
+
+const QString bitmapFilter = QStringLiteral("Bitmap (*.bmp *.BMP)");
+
+QMessageBox::Icon qtIcon(Icon icon) {
+    switch (icon) {
+    case Icon::Critical: return QMessageBox::Critical;
+    case Icon::Question: return QMessageBox::Question;
+    case Icon::Information: return QMessageBox::Information;
+    case Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// A box without a title of its own carries the program's name, as the system boxes do.
+QString titleOr(const std::string& title) {
+    return title.empty() ? QCoreApplication::applicationName() : QString::fromStdString(title);
+}
+
+}  // namespace
+
+QtDialogs::QtDialogs() = default;
+
+QtDialogs::~QtDialogs() {
+    if (viewer_) delete viewer_.data();
+}
+
+Answer QtDialogs::messageBox(QWidget* parent, const std::string& text, const std::string& title, Icon icon,
+                             Buttons buttons) {
+    const auto qtButtons = buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
+    QMessageBox box(qtIcon(icon), titleOr(title), QString::fromStdString(text), qtButtons, parent);
+    box.setTextFormat(Qt::PlainText);
+    if (buttons == Buttons::Ok) {
+        box.exec();
+        return Answer::Ok;
+    }
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+std::optional<std::string> QtDialogs::inputBox(QWidget* parent, const std::string& prompt) {
+    bool ok = false;
+    const QString typed = QInputDialog::getText(parent, titleOr({}), QString::fromStdString(prompt),
+                                                QLineEdit::Normal, QString(), &ok);
+    if (!ok) return std::nullopt;
+    return typed.toStdString();
+}
+
+std::string QtDialogs::openFile(QWidget* parent, const std::string& dir) {
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Apri immagine"), QString::fromStdString(dir),
+                                        bitmapFilter)
+        .toStdString();
+}
+
+std::string QtDialogs::saveFile(QWidget* parent, const std::string& dir) {
+    // The save command adds the extension itself and then asks before replacing a file.
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Salva immagine"), QString::fromStdString(dir),
+                                        bitmapFilter, nullptr, QFileDialog::DontConfirmOverwrite)
+        .toStdString();
+}
+
+QPrinter& QtDialogs::printer() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
+
+bool QtDialogs::printerDialog(QWidget* parent) {
+    QPrintDialog dialog(&printer(), parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void QtDialogs::printWindow(QWidget& window) {
+    const QPixmap image = window.grab();
+    if (image.isNull()) return;
+    QPainter p;
+    if (!p.begin(&printer())) return;
+    // The window image, as large as the page allows, proportions kept.
+    const QRect page = p.viewport();
+    const QSize fitted = image.size().scaled(page.size(), Qt::KeepAspectRatio);
+    p.setViewport(page.x(), page.y(), fitted.width(), fitted.height());
+    p.setWindow(image.rect());
+    p.drawPixmap(0, 0, image);
+    p.end();
+}
+
+void QtDialogs::showHelp(QWidget* parent, const std::string& path) {
+    if (!viewer_) viewer_ = new HelpViewer(parent);
+    viewer_->open(QString::fromStdString(path));
+    viewer_->show();
+    viewer_->raise();
+    viewer_->activateWindow();
+}
+
+}  // namespace velta::qt
