@@ -56,6 +56,26 @@ inline void fillSource(State& s, int width, int height) {
             s.image.sourceRows[r][c] = static_cast<std::uint8_t>((c * 7 + r * 31 + 1) % 251 + 1);
 }
 
+/// Moves the whole construction by (dx, dy): every source point of the frame moves with it.
+inline void translate(State& s, double dx, double dy) {
+    s.fuvx += dx; s.fuvy += dy; s.fuox += dx; s.fuoy += dy;
+    s.pvx += dx; s.pvy += dy; s.pox += dx; s.poy += dy;
+    s.originX += dx; s.originY += dy;
+    for (auto* table : {&s.rowPoints, &s.colPoints})
+        for (std::size_t k = 1; k < table->size(); ++k) {
+            (*table)[k][2] += dx;
+            (*table)[k][3] += dy;
+        }
+}
+
+/// Sets the calculation area (the sampling window) to [xmin, xmax] x [ymin, ymax].
+inline void setWindow(State& s, double xmin, double ymin, double xmax, double ymax) {
+    s.areaCorners[1][1] = xmin; s.areaCorners[1][2] = ymin;
+    s.areaCorners[2][1] = xmin; s.areaCorners[2][2] = ymax;
+    s.areaCorners[3][1] = xmax; s.areaCorners[3][2] = ymax;
+    s.areaCorners[4][1] = xmax; s.areaCorners[4][2] = ymin;
+}
+
 /// A complete, consistent rectification state for `f`, with a source picture to sample.
 inline State makeFrame(const FrameSpec& f) {
     State s;
@@ -83,10 +103,7 @@ inline State makeFrame(const FrameSpec& f) {
 
     s.imageWidth = static_cast<float>(f.imageWidth);
     s.imageHeight = static_cast<float>(f.imageHeight);
-    s.areaCorners[1][1] = f.xmin; s.areaCorners[1][2] = f.ymin;
-    s.areaCorners[2][1] = f.xmin; s.areaCorners[2][2] = f.ymax;
-    s.areaCorners[3][1] = f.xmax; s.areaCorners[3][2] = f.ymax;
-    s.areaCorners[4][1] = f.xmax; s.areaCorners[4][2] = f.ymin;
+    setWindow(s, f.xmin, f.ymin, f.xmax, f.ymax);
 
     // Origin at the reference corner: on the top side when V lies below H, on the left side when
     // H lies to the right of V; the far corner is opposite it.
