@@ -1,0 +1,93 @@
+#include "geometry/grid.h"
+
+namespace velta::geom {
+namespace {
+
+// Hit places 1..4 (index 0 unused) and the next place k.
+struct SideHits {
+    Point place[6];
+    std::size_t k = 1;
+
+    void store(double x, double y) {
+        if (k < 6) place[k] = {x, y};
+        ++k;
+    }
+};
+
+bool outsideArea(Point p, const Point (&c)[5]) {
+    return p.x < c[1].x || p.x > c[4].x || p.y < c[1].y || p.y > c[2].y;
+}
+
+// The lines of one family: columns (po, horizontal edge, V) or rows (pv, vertical edge, H).
+void family(const GridInput& in, bool column, SideHits& hits, std::vector<GridSegment>& out) {
+    const std::span<const MarkRow> marks = column ? in.colPoints : in.rowPoints;
+    const double size = column ? in.rectWidth : in.rectHeight;
+    const Point m = column ? Point{in.pox, in.poy} : Point{in.pvx, in.pvy};
+    const double edge = column ? in.horizEdgeSlope : in.vertEdgeSlope;
+    const Point vp = column ? Point{in.fuvx, in.fuvy} : Point{in.fuox, in.fuoy};
+    const auto& c = in.areaCorners;
+    const double s1y = in.oppCornerY, s2y = in.refCornerY;
+    const double s3x = in.oppCornerX, s4x = in.refCornerX;
+
+    for (std::size_t i = 1; static_cast<double>(i) <= size && i < marks.size(); i += gridStep) {
+        const double mx = marks[i][2], my = marks[i][3];
+        const double ray = (m.y - my) / (m.x - mx);
+        const double fx = (ray * m.x - m.y - edge * in.originX + in.originY) / (ray - edge);
+        const double fy = ray * (fx - m.x) + m.y;
+        const double s1x = ((s1y - fy) / (vp.y - fy)) * (vp.x - fx) + fx;
+        const double s2x = ((s2y - fy) / (vp.y - fy)) * (vp.x - fx) + fx;
+        const double s3y = ((s3x - fx) / (vp.x - fx)) * (vp.y - fy) + fy;
+        const double s4y = ((s4x - fx) / (vp.x - fx)) * (vp.y - fy) + fy;
+        if (!allFinite({ray, fx, fy, s1x, s2x, s3y, s4y})) continue;
+
+        // Column lines take S2 strictly right of corner 2 and S4 strictly above it; row
+        // lines take every side with its ends included.
+        if (c[1].x <= s1x && s1x <= c[4].x) hits.store(s1x, s1y);
+        if ((column ? c[2].x < s2x : c[2].x <= s2x) && s2x <= c[3].x) hits.store(s2x, s2y);
+        if (c[4].y <= s3y && s3y <= c[3].y) hits.store(s3x, s3y);
+        if (c[1].y <= s4y && (column ? s4y < c[2].y : s4y <= c[2].y)) hits.store(s4x, s4y);
+
+        const Point a = hits.place[1], b = hits.place[2];
+        if (!outsideArea(a, c) && !outsideArea(b, c)) out.push_back({a, b, column, i});
+        hits.k = 1;
+    }
+}
+
+}  // namespace
+
+std::vector<GridSegment> gridSegments(const GridInput& in) {
+    SideHits hits;   // places 1 and 2 at (0, 0) for the whole grid
+    std::vector<GridSegment> out;
+    family(in, true, hits, out);
+    hits.k = 1;
+    family(in, false, hits, out);
+    return out;
+}
+
+GridInput gridInput(const State& s) {
+    GridInput in;
+    in.rectWidth = s.rectWidth;
+    in.rectHeight = s.rectHeight;
+    in.rowPoints = s.rowPoints;
+    in.colPoints = s.colPoints;
+    in.originX = s.originX;
+    in.originY = s.originY;
+    in.vertEdgeSlope = s.vertEdgeSlope;
+    in.horizEdgeSlope = s.horizEdgeSlope;
+    in.pox = s.pox;
+    in.poy = s.poy;
+    in.pvx = s.pvx;
+    in.pvy = s.pvy;
+    in.refCornerX = s.refCornerX;
+    in.refCornerY = s.refCornerY;
+    in.oppCornerX = s.oppCornerX;
+    in.oppCornerY = s.oppCornerY;
+    in.fuox = s.fuox;
+    in.fuoy = s.fuoy;
+    in.fuvx = s.fuvx;
+    in.fuvy = s.fuvy;
+    for (int i = 1; i <= 4; ++i) in.areaCorners[i] = {s.areaCorners[i][1], s.areaCorners[i][2]};
+    return in;
+}
+
+}  // namespace velta::geom
