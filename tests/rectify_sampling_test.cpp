@@ -49,8 +49,12 @@ struct PointFrame {
         f.outWidth = 60;
         f.outHeight = 40;
         s = makeFrame(f);
-        const SourcePoint p = sourcePoint(s, i, j);
-        translate(s, x - p.x, y - p.y);
+        // Moving by the remaining error a few times lands most points exactly.
+        for (int round = 0; round < 20; ++round) {
+            const SourcePoint p = sourcePoint(s, i, j);
+            if (p.x == x && p.y == y) break;
+            translate(s, x - p.x, y - p.y);
+        }
         rectify::testing::fillSource(s, 100, 50);
         for (auto& row : s.image.sourceRows) row.fill(1);
         setWindow(s, -10, -10, 200, 200);
@@ -108,6 +112,39 @@ TEST(RectifySampling, takesOnlyBytesOfThePicture) {
     }
     {
         PointFrame f(20.5, -0.4);    // Int(-0.4) = -1: above the picture
+        EXPECT_EQ(pixel(f.s, f.i, f.j), 0);
+    }
+}
+
+TEST(RectifySampling, picturesEdgesAreExact) {
+    {
+        PointFrame f(101.0, 10.5);   // Int = 101: one past the last byte
+        ASSERT_EQ(sourcePoint(f.s, f.i, f.j).x, 101.0);
+        f.mark(10, 100, 200);
+        EXPECT_EQ(pixel(f.s, f.i, f.j), 0);
+    }
+    {
+        PointFrame f(std::nextafter(101.0, 0.0), 10.5);
+        ASSERT_EQ(sourcePoint(f.s, f.i, f.j).x, std::nextafter(101.0, 0.0));
+        f.mark(10, 100, 200);
+        EXPECT_EQ(pixel(f.s, f.i, f.j), 200);
+    }
+    {
+        PointFrame f(20.5, 50.0);    // Int = 50: the spare record, not a row of the picture
+        ASSERT_EQ(sourcePoint(f.s, f.i, f.j).y, 50.0);
+        f.mark(50, 20, 200);
+        EXPECT_EQ(pixel(f.s, f.i, f.j), 0);
+    }
+    {
+        PointFrame f(20.5, 0.0);     // the top row
+        ASSERT_EQ(sourcePoint(f.s, f.i, f.j).y, 0.0);
+        f.mark(0, 20, 200);
+        EXPECT_EQ(pixel(f.s, f.i, f.j), 200);
+    }
+    {
+        PointFrame f(20.5, -1e-9);
+        ASSERT_LT(sourcePoint(f.s, f.i, f.j).y, 0.0);
+        f.mark(0, 20, 200);
         EXPECT_EQ(pixel(f.s, f.i, f.j), 0);
     }
 }
