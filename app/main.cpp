@@ -15,7 +15,9 @@ namespace {
 
 // The per-user data directory: the working output file goes there, the dialogs start there.
 std::string dataDirectory() {
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    // Without a home directory there is no per-user place: the temporary one stands in.
+    if (dir.isEmpty()) dir = QDir::tempPath() + QStringLiteral("/velta300");
     QDir().mkpath(dir);
     return dir.toStdString();
 }

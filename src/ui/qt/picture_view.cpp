@@ -129,7 +129,8 @@ void PictureView::paintPixels(const std::vector<QPoint>& pixels, std::optional<C
 
 void PictureView::placed() {
     move(left(), top());
-    QWidget::setVisible(visible());
+    // A surface is shown inside its window; one without a window is not opened on its own.
+    if (parentWidget()) QWidget::setVisible(visible());
     QWidget::setEnabled(enabled());
     QWidget::setCursor(shapeOf(Surface::cursor()));
 }

@@ -15,7 +15,9 @@ namespace velta::qt {
 
 class QtDialogs : public DialogProvider {
 public:
+    /// The real dialogs; the printer and the help viewer are made when first needed.
     QtDialogs();
+    /// Closes the help viewer with the dialogs that made it.
     ~QtDialogs() override;
 
     Answer messageBox(QWidget* parent, const std::string& text, const std::string& title, Icon icon,

@@ -20,7 +20,9 @@ public:
     QToolButton* downButton() const { return down_; }
 
 signals:
+    /// A click (or a repeat while held) on the upper arrow.
     void up();
+    /// A click (or a repeat while held) on the lower arrow.
     void down();
 
 protected:
