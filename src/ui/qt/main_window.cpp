@@ -54,7 +54,6 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     backdrop_->setObjectName(QStringLiteral("background"));
     backdrop_->setFont(windowFont());
     setCentralWidget(backdrop_);
-    viewport_ = options.viewport.value_or(screenViewport());
 
     buildViews();
     buildScrollBars();
@@ -63,6 +62,8 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     panel_ = new CommandPanel(scale_, backdrop_);
     buildCommands();
     syncAll();
+    // Read once the menus have their captions, which give the menu bar its height.
+    viewport_ = options.viewport.value_or(screenViewport());
     placePanel();
     // The window's own size is the whole viewport, also where nothing maximises it (no
     // window manager).
