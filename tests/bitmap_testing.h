@@ -56,8 +56,8 @@ inline std::vector<std::uint8_t> makeBmp(const BmpSpec& spec) {
     const std::size_t stride = (w + 3) / 4 * 4;
     const std::size_t offset = 14 + spec.infoSize + 4 * std::size_t{entries} + spec.gap;
     std::vector<std::uint8_t> b(offset + h * stride + spec.trailing, 0);
-    b[0] = static_cast<std::uint8_t>(spec.sig0);
-    b[1] = static_cast<std::uint8_t>(spec.sig1);
+    b.at(0) = static_cast<std::uint8_t>(spec.sig0);
+    b.at(1) = static_cast<std::uint8_t>(spec.sig1);
     put32(b, 2, static_cast<std::uint32_t>(b.size()));
     put32(b, 10, static_cast<std::uint32_t>(offset));
     put32(b, 14, spec.infoSize);
