@@ -118,25 +118,6 @@ struct Avx2Params {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(offset + k), offsets4(v, slope + k, base + k));
 }
 
-// Offsets and samples in one pass, eight pixels at a time: each sampled pixel's byte is fetched
-// by a masked 32-bit gather, so the source must have at least three readable bytes after the last
-// byte that can be sampled (the caller checks). Pixels not sampled are not read and give 0.
-[[gnu::target("avx2")]] void samplesAvx2(const double* slope, const double* base, std::size_t n,
-                                         const PixelParams& pp, const std::uint8_t* src, std::uint8_t* out) {
-    const Avx2Params v = broadcast(pp);
-    const __m256i lowBytes = _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                                              0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-    const auto* words = reinterpret_cast<const int*>(src);
-    for (std::size_t k = 0; k < n; k += 8) {
-        const __m256i off = _mm256_set_m128i(offsets4(v, slope + k + 4, base + k + 4), offsets4(v, slope + k, base + k));
-        const __m256i sampled = _mm256_cmpgt_epi32(off, _mm256_set1_epi32(-1));
-        const __m256i got = _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), words, off, sampled, 1);
-        const __m256i packed = _mm256_shuffle_epi8(got, lowBytes);
-        const __m128i eight = _mm_unpacklo_epi32(_mm256_castsi256_si128(packed), _mm256_extracti128_si256(packed, 1));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k), eight);
-    }
-}
-
 #endif
 
 Kernel resolve(Kernel k) {
@@ -190,7 +171,7 @@ Rectifier::Bounds Rectifier::boundsNow() const {
         img.fileWidth >= 1 ? std::floor(std::min(img.fileWidth, static_cast<double>(rowRecordSize))) : 0.0;
     if (rows < 1 || cols < 1 || std::isnan(xmin_) || std::isnan(xmax_) || std::isnan(ymin_) ||
         std::isnan(ymax_))
-        return Bounds{0, 0, 0, 0, 0, false};
+        return Bounds{0, 0, 0, 0, false};
     constexpr double below = -std::numeric_limits<double>::infinity();
     // Int(srcX) <= cols  <=>  srcX < cols + 1, and 0 <= Int(srcY) <= rows - 1  <=>  0 <= srcY < rows;
     // the lower x bound stays finite so that -inf cannot pass.
@@ -198,7 +179,6 @@ Rectifier::Bounds Rectifier::boundsNow() const {
                   std::min(xmax_, std::nextafter(cols + 1.0, below)),
                   std::max(ymin_, 0.0),
                   std::min(ymax_, std::nextafter(static_cast<double>(rows), below)),
-                  static_cast<int>(std::min<std::size_t>(img.sourceRows.size(), 32767)) - rows,
                   true};
 }
 
@@ -216,15 +196,6 @@ void Rectifier::computeRow(int i, RowRecord& out) const {
     static_assert(sizeof(RowRecord) == rowRecordSize);
     const auto* src = reinterpret_cast<const std::uint8_t*>(image_->sourceRows.data());
     const std::size_t n = colSlope_.size();   // at most the record size: it is a multiple of the block
-#if defined(__x86_64__) && defined(__SSE2__)
-    // The gathering kernel reads up to three bytes past a sampled byte: there is a whole record
-    // after the last readable row whenever the image keeps its spare record.
-    if (kernel_ == Kernel::avx2 && bounds.rowsAfter > 0) {
-        samplesAvx2(colSlope_.data(), colBase_.data(), n, pp, src, out.data());
-        std::fill(out.begin() + static_cast<std::ptrdiff_t>(n), out.end(), std::uint8_t{0});
-        return;
-    }
-#endif
     std::array<std::int32_t, paddedRecord> offset;
     switch (kernel_) {
 #if defined(__x86_64__) && defined(__SSE2__)

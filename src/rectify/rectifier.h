@@ -37,7 +37,6 @@ private:
     // Window and readable extent of the source folded into inclusive bounds on srcX and srcY.
     struct Bounds {
         double xlo, xhi, ylo, yhi;
-        int rowsAfter;   // whole records held after the last readable one
         bool any;   // false: no source point can be sampled
     };
     [[nodiscard]] Bounds boundsNow() const;
