@@ -9,6 +9,7 @@
 // Counter "per_px" is the time per output pixel ("1.23n" = 1.23 ns). Printed last: the cost of
 // the progress figure and the events calls relative to the plain streamed rectification.
 
+#include "bitmap/writer.h"
 #include "rectify/rectifier.h"
 #include "rectify/reference.h"
 #include "rectify/row_order.h"
@@ -17,10 +18,6 @@
 
 #include <benchmark/benchmark.h>
 
-#if __has_include("bitmap/writer.h")
-#include "bitmap/writer.h"
-#define VELTA_BENCH_HAVE_WRITER 1
-#endif
 
 #ifdef VELTA_HAVE_OPENCV
 #include <opencv2/core.hpp>
@@ -40,7 +37,7 @@
 namespace {
 
 using namespace velta;
-using velta::rectify::testing::FrameSpec;
+using velta::rectify::testing::FrameSetup;
 
 // A façade photographed from below and to the left, 3000 x 2000, the whole picture less a
 // one-pixel border rectified into side x side pixels.
@@ -48,7 +45,7 @@ const State& frame(int side) {
     static std::map<int, std::unique_ptr<State>> frames;
     auto& slot = frames[side];
     if (!slot) {
-        FrameSpec f;
+        FrameSetup f;
         f.xmin = 1; f.ymin = 1; f.xmax = 2999; f.ymax = 1999;
         f.outWidth = side;
         f.outHeight = side;
@@ -67,28 +64,6 @@ std::string tempPath() {
     return (std::filesystem::temp_directory_path() /
             ("velta_bench_" + std::to_string(::getpid()) + ".bmp")).string();
 }
-
-#ifdef VELTA_BENCH_HAVE_WRITER
-using RowFile = bitmap::BitmapWriter;
-#else
-// Until the program's writer is available: the same streaming through a 1 MiB stdio buffer.
-class RowFile {
-public:
-    bool begin(const std::string& path, const std::array<std::uint8_t, 54>& header,
-               const std::array<std::uint8_t, 1024>& palette, int width, int, std::string&) {
-        f_ = std::fopen(path.c_str(), "wb");
-        if (!f_) return false;
-        std::setvbuf(f_, nullptr, _IOFBF, 1 << 20);
-        stride_ = (static_cast<std::size_t>(width) + 3) / 4 * 4;
-        return std::fwrite(header.data(), 1, 54, f_) == 54 && std::fwrite(palette.data(), 1, 1024, f_) == 1024;
-    }
-    bool writeRow(const RowRecord& r) { return std::fwrite(r.data(), 1, stride_, f_) == stride_; }
-    bool end(std::string&) { return std::fclose(f_) == 0; }
-private:
-    std::FILE* f_ = nullptr;
-    std::size_t stride_ = 0;
-};
-#endif
 
 // (a) The reference rows, one after the other, in memory.
 void referenceRows(benchmark::State& st) {
@@ -126,7 +101,7 @@ void fastRows(benchmark::State& st) {
 // figure, formatted only when it changes, and pending events about every 10 ms. False when the
 // file could not be written.
 bool rectifyToFile(const State& s, int side, bool events, const std::string& path, long& eventCalls) {
-    RowFile out;
+    bitmap::BitmapWriter out;
     std::string error;
     if (!out.begin(path, s.image.bmpHeader, s.image.bmpPalette, side, side, error)) return false;
     const rectify::Rectifier r(s);
@@ -194,19 +169,8 @@ void openCvWarp(benchmark::State& st) {
     for (int y = 0; y < srcH; ++y)
         std::copy_n(s.image.sourceRows[static_cast<std::size_t>(y)].data(), srcW, src.ptr<std::uint8_t>(y));
     const auto sourceOf = [&](int i, int j) {
-        // The meeting point of row line i and column line j, as the reference forms it.
-        const double offRow = rectify::rowEdgeOffset(s), offCol = rectify::colEdgeOffset(s);
-        const auto& a = s.rowPoints[static_cast<std::size_t>(i)];
-        const auto& b = s.colPoints[static_cast<std::size_t>(j)];
-        const double mr = (s.pvy - a[3]) / (s.pvx - a[2]);
-        const double rfx = (mr * s.pvx + offRow) / (mr - s.vertEdgeSlope);
-        const double t = (s.pvy + (rfx - s.pvx) * mr - s.fuoy) / (rfx - s.fuox);
-        const double c = s.fuoy - t * s.fuox;
-        const double mc = (s.poy - b[3]) / (s.pox - b[2]);
-        const double cfx = (mc * s.pox + offCol) / (mc - s.horizEdgeSlope);
-        const double sl = (s.poy + (cfx - s.pox) * mc - s.fuvy) / (cfx - s.fuvx);
-        const double x = (sl * s.fuvx - s.fuvy + c) / (sl - t);
-        return cv::Point2f(static_cast<float>(x), static_cast<float>(s.fuvy + (x - s.fuvx) * sl));
+        const rectify::SourcePoint p = rectify::sourcePoint(s, i, j);
+        return cv::Point2f(static_cast<float>(p.x), static_cast<float>(p.y));
     };
     const cv::Point2f out[4] = {{0, 0}, {static_cast<float>(side - 1), 0}, {0, static_cast<float>(side - 1)},
                                 {static_cast<float>(side - 1), static_cast<float>(side - 1)}};

@@ -14,7 +14,7 @@
 
 using namespace velta;
 using namespace velta::rectify;
-using velta::rectify::testing::FrameSpec;
+using velta::rectify::testing::FrameSetup;
 using velta::rectify::testing::makeFrame;
 
 namespace {
@@ -32,7 +32,7 @@ RowRecord rowOf(const State& s, int i) {
 }
 
 State smallFrame() {
-    FrameSpec f;
+    FrameSetup f;
     f.imageWidth = 400; f.imageHeight = 300; f.focal = 380;
     f.xmin = 20; f.ymin = 20; f.xmax = 380; f.ymax = 280;
     f.outWidth = 40;
@@ -118,7 +118,7 @@ TEST(RectifyDegenerate, rowsAndColumnsOutsideTheTablesAreZero) {
 }
 
 TEST(RectifyDegenerate, widerThanARecordKeepsToTheRecord) {
-    FrameSpec f;
+    FrameSetup f;
     f.outWidth = 3500;
     f.outHeight = 3;
     const State s = makeFrame(f);

@@ -13,7 +13,7 @@
 
 using namespace velta;
 using namespace velta::rectify;
-using velta::rectify::testing::FrameSpec;
+using velta::rectify::testing::FrameSetup;
 using velta::rectify::testing::makeFrame;
 
 namespace {
@@ -66,7 +66,7 @@ TEST(RectifyFast, matchesReferenceLookingUpAndDownTurnedEitherWay) {
     for (const Case& c : {Case{"up, turned right", 0.35, 0.25, 0.03, 1}, Case{"up, turned left", -0.4, 0.3, -0.05, 1},
                           Case{"down, turned right", 0.3, -0.2, 0.04, -1},
                           Case{"down, turned left", -0.25, -0.3, -0.02, -1}}) {
-        FrameSpec f;
+        FrameSetup f;
         f.yaw = c.yaw;
         f.pitch = c.pitch;
         f.roll = c.roll;
@@ -80,7 +80,7 @@ TEST(RectifyFast, matchesReferenceLookingUpAndDownTurnedEitherWay) {
 
 TEST(RectifyFast, matchesReferenceWithMirroredColumnsAndOddWidths) {
     for (int width : {1, 7, 8, 9, 333}) {
-        FrameSpec f;
+        FrameSetup f;
         f.outWidth = width;
         f.outHeight = 50;
         f.mirrorColumns = true;
@@ -91,7 +91,7 @@ TEST(RectifyFast, matchesReferenceWithMirroredColumnsAndOddWidths) {
 
 TEST(RectifyFast, matchesReferenceBeyondThePicture) {
     // An area larger than the picture: source points outside the image stay 0, no read outside.
-    FrameSpec f;
+    FrameSetup f;
     f.imageWidth = 640;
     f.imageHeight = 480;
     f.focal = 600;
@@ -115,7 +115,7 @@ TEST(RectifyFast, matchesReferenceOnVariedFrames) {
     Lcg rng{12345};
     int sampledSomewhere = 0;
     for (int n = 0; n < 24; ++n) {
-        FrameSpec f;
+        FrameSetup f;
         const double yaw = rng.uniform(0.05, 0.7), pitch = rng.uniform(0.05, 0.45);
         f.yaw = rng.uniform(0, 1) < 0.5 ? -yaw : yaw;
         f.pitch = rng.uniform(0, 1) < 0.5 ? -pitch : pitch;
@@ -137,7 +137,7 @@ TEST(RectifyFast, matchesReferenceOnVariedFrames) {
 TEST(RectifyFast, readsTheImageAsItIsWhenEachRowIsComputed) {
     // Events run between rows; should the picture shrink meanwhile, the remaining rows read only
     // what is left, exactly as the reference does on the new picture.
-    FrameSpec f;
+    FrameSetup f;
     f.outWidth = 200;
     f.outHeight = 100;
     State s = makeFrame(f);

@@ -12,7 +12,7 @@
 namespace velta::rectify::testing {
 
 /// A camera looking at a façade and the part of the photograph to rectify.
-struct FrameSpec {
+struct FrameSetup {
     double imageWidth = 3000, imageHeight = 2000;   // source picture in pixels
     double focal = 2600;                            // principal distance in pixels
     double yaw = 0.35, pitch = 0.25, roll = 0.03;   // camera turn, tilt (up > 0) and roll, radians
@@ -35,7 +35,7 @@ inline Point meet(Point p, Point d, Point q, Point e) {
 }
 
 /// Image of the direction (dx, dy, dz) of the world (x right, y up, z away from the camera).
-inline Point vanishing(const FrameSpec& f, double dx, double dy, double dz) {
+inline Point vanishing(const FrameSetup& f, double dx, double dy, double dz) {
     // Camera: yaw about the vertical, then pitch, then roll; image y runs downwards.
     const double cy = std::cos(f.yaw), sy = std::sin(f.yaw);
     const double x1 = cy * dx - sy * dz, z1 = sy * dx + cy * dz, y1 = dy;
@@ -77,7 +77,7 @@ inline void setWindow(State& s, double xmin, double ymin, double xmax, double ym
 }
 
 /// A complete, consistent rectification state for `f`, with a source picture to sample.
-inline State makeFrame(const FrameSpec& f) {
+inline State makeFrame(const FrameSetup& f) {
     State s;
     const Point c{f.imageWidth / 2, f.imageHeight / 2};
     // Vertical lines of the façade converge at V, horizontal ones at H.

@@ -15,7 +15,7 @@
 
 using namespace velta;
 using namespace velta::rectify;
-using velta::rectify::testing::FrameSpec;
+using velta::rectify::testing::FrameSetup;
 using velta::rectify::testing::makeFrame;
 using velta::rectify::testing::setWindow;
 using velta::rectify::testing::translate;
@@ -43,7 +43,7 @@ struct PointFrame {
     static constexpr int i = 20, j = 30;
 
     PointFrame(double x, double y) {
-        FrameSpec f;
+        FrameSetup f;
         f.imageWidth = 300; f.imageHeight = 200; f.focal = 260;
         f.xmin = 30; f.ymin = 20; f.xmax = 270; f.ymax = 180;
         f.outWidth = 60;
@@ -175,7 +175,7 @@ TEST(RectifySampling, sampledExactlyWhereTheRuleSays) {
     // An area larger than the picture, every source byte non-zero: a pixel is non-zero exactly
     // when its point passes the window and Int(srcY), max(1, Int(srcX)) lie in the picture, and
     // then it holds that byte.
-    FrameSpec f;
+    FrameSetup f;
     f.imageWidth = 600;
     f.imageHeight = 400;
     f.focal = 700;
@@ -208,7 +208,7 @@ TEST(RectifySampling, sampledExactlyWhereTheRuleSays) {
 }
 
 TEST(RectifySampling, mirroredColumnsLandFromTheRight) {
-    FrameSpec f;
+    FrameSetup f;
     f.outWidth = 77;
     f.outHeight = 30;
     State s = makeFrame(f);
