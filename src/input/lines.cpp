@@ -106,7 +106,8 @@ void areaCorner(App& app, float x, float y) {
     w.setText(Ctl::tfuvy, loc(y, app));
     p.setDrawMode(DrawMode::CopyPen);
     p.rect(c[1][1], c[1][2], c[3][1], c[3][2]);
-    w.setEnabled(Ctl::RADDRIZZA, true);
+    // Without a construction standing there is nothing to rectify yet.
+    if (s.constructionValid) w.setEnabled(Ctl::RADDRIZZA, true);
 }
 
 void centrePick(App& app, float x, float y) {
@@ -186,7 +187,8 @@ void RETTANG3(App& app) {
     app.w.setText(Ctl::domanda1, "Definisci un'area di calcolo");
     app.s.inputMode = 1;
     ++app.s.areaStarts;
-    app.w.setEnabled(Ctl::GRIGLIA, true);
+    // The grid is drawn from the construction: none stands after a refused one, or on a new image.
+    if (app.s.constructionValid) app.w.setEnabled(Ctl::GRIGLIA, true);
 }
 
 void CENTRO_Click(App& app) {

@@ -68,6 +68,14 @@ void openClick(App& app) {
         return;
     }
     if (p1.pictureWidth() != static_cast<int>(read.image.fileWidth) || p1.pictureHeight() != read.image.fileHeight) {
+        // The surface has already taken the refused picture: the open image goes back on show
+        // (without its marks), or, with none open or its file no longer the same, nothing does.
+        const std::string& previous = s.image.sourceFileName;
+        std::string ignored;
+        const bool back = !previous.empty() && p1.loadPicture(previous, ignored) &&
+                          p1.pictureWidth() == static_cast<int>(s.imageWidth) &&
+                          p1.pictureHeight() == static_cast<int>(s.imageHeight);
+        if (!back) p1.setVisible(false);
         refuse(app, name, "L'immagine visualizzata non corrisponde ai dati del file.");
         return;
     }
@@ -102,7 +110,15 @@ void openClick(App& app) {
     w.setVisible(Ctl::Text3, false);
     w.setText(Ctl::RADDRIZZA, "Raddrizza");
     w.setEnabled(Ctl::RADDRIZZA, false);
+    // The grid of the previous image's construction means nothing on this one.
+    w.setEnabled(Ctl::GRIGLIA, false);
 
+    // The rectified view is hidden, and so are its bars; the source view gets its own.
+    for (ScrollId id : {ScrollId::VScroll2, ScrollId::HScroll2}) {
+        ScrollBarState sb = w.scroll(id);
+        sb.visible = false;
+        w.setScroll(id, sb);
+    }
     layoutSourceView(app);
 
     s.inputMode = 0;

@@ -96,6 +96,11 @@ void FUGHE(App& app) {
         w.messageBox("Fuga verticale o orizzontale all'infinito !!", "NON E' POSSIBILE RADDRIZZARE", Icon::Critical,
                      Buttons::Ok);
         w.setEnabled(Ctl::CENTRO, false);
+        // The frame still standing belongs to lines that are no longer marked: nothing may
+        // rectify, draw a grid or rebuild the construction from it until the lines meet again.
+        app.s.constructionValid = false;
+        for (Ctl c : {Ctl::RADDRIZZA, Ctl::start, Ctl::GRIGLIA, Ctl::griglia2, Ctl::centro1, Ctl::area})
+            w.setEnabled(c, false);
         return;
     }
     s.fuox = v.fuox, s.fuoy = v.fuoy, s.fuvx = v.fuvx, s.fuvy = v.fuvy;
@@ -121,6 +126,9 @@ void CERCHIONUOVO(App& app) {
     store(s, *o);
 
     Surface& p = w.picture(Pic::Picture1);
+    // The construction is a permanent mark: after a pointer movement the picture is still in
+    // the rubber band's invert mode, which would show none of its colours.
+    p.setDrawMode(DrawMode::CopyPen);
     drawConstruction(p, s, *o);
 
     if (s.bandFresh == 0) w.setText(Ctl::domanda1, "Vuoi definire la griglia ?");
