@@ -119,6 +119,10 @@ TEST_F(HandlersOrientation, aParallelPairAfterAConstructionLeavesNothingToRectif
     EXPECT_FALSE(w.enabled(Ctl::CENTRO));
     EXPECT_FALSE(w.enabled(Ctl::centro1));
     EXPECT_FALSE(w.enabled(Ctl::area));
+    // The output step rebuilds nothing from the vanishing points of the lines taken back.
+    GRANDEZZA_SpinUp(app);
+    EXPECT_FALSE(app.s.constructionValid);
+    expectConstructionCommands(false);
 
     // Marked again so that the pair meets, everything comes back.
     CANC2(app);

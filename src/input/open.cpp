@@ -128,6 +128,7 @@ void openClick(App& app) {
     s.rectDone = 0;
     // The frame of the previous image means nothing for this one.
     s.constructionValid = false;
+    s.vanishingValid = false;
 
     p1.setCursor(Cursor::Cross);
     w.setWindowCursor(Cursor::Default);

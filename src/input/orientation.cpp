@@ -99,11 +99,13 @@ void FUGHE(App& app) {
         // The frame still standing belongs to lines that are no longer marked: nothing may
         // rectify, draw a grid or rebuild the construction from it until the lines meet again.
         app.s.constructionValid = false;
+        app.s.vanishingValid = false;
         for (Ctl c : {Ctl::RADDRIZZA, Ctl::start, Ctl::GRIGLIA, Ctl::griglia2, Ctl::centro1, Ctl::area})
             w.setEnabled(c, false);
         return;
     }
     s.fuox = v.fuox, s.fuoy = v.fuoy, s.fuvx = v.fuvx, s.fuvy = v.fuvy;
+    s.vanishingValid = true;
 
     for (Ctl c : {Ctl::raddrizza1, Ctl::edit, Ctl::print1, Ctl::save, Ctl::start}) w.setEnabled(c, true);
     CERCHIONUOVO(app);
@@ -112,6 +114,9 @@ void FUGHE(App& app) {
 void CERCHIONUOVO(App& app) {
     State& s = app.s;
     Window& w = app.w;
+    // The output step and the centre command rebuild the construction; from vanishing points of
+    // lines that no longer meet (or of another image) there is nothing to build.
+    if (!s.vanishingValid) return;
     for (Ctl c : {Ctl::raddrizza1, Ctl::area, Ctl::griglia2, Ctl::canc, Ctl::centro1, Ctl::save, Ctl::print1,
                   Ctl::CENTRO})
         w.setEnabled(c, true);

@@ -52,6 +52,7 @@ struct State {
     double lineSlopes[5] = {};               // slope of line n = 1..4 (90 for a vertical line)
     double fuox = 0, fuoy = 0;               // vanishing point of the horizontal pair
     double fuvx = 0, fuvy = 0;               // vanishing point of the vertical pair
+    bool vanishingValid = false;             // the points belong to the four lines now marked
 
     // Calculation area and centre
     double areaCorners[7][3] = {};           // areaCorners[i][1] = x, [i][2] = y of corner i = 1..4
