@@ -79,8 +79,8 @@ void Picture2_MouseDown(App& app, int, int, float x, float y) {
         s.firstY = y;
         p.setDrawMode(DrawMode::CopyPen);
         p.circle(x, y, 2);
-        w.setText(Ctl::tfuox, "x1 " + measure::figure(s.firstX));
-        w.setText(Ctl::tfuoy, "y1 " + measure::figure(s.firstY));
+        w.setText(Ctl::tfuox, "x1 " + text::shortNumber(s.firstX));
+        w.setText(Ctl::tfuoy, "y1 " + text::shortNumber(s.firstY));
         w.setText(Ctl::tfuvx, "");
         w.setText(Ctl::tfuvy, "");
     }

@@ -52,6 +52,8 @@ void finalControlState(App& app) {
         for (Ctl c : {Ctl::tfuox, Ctl::tfuoy, Ctl::tfuvx, Ctl::tfuvy}) w.setText(c, "");
         s.measureState = 0;
     }
+    // A press while the rows are still computed: what the computation uses stays locked.
+    if (s.rectRunning) lockCommands(w, true);
 }
 
 // A rectification that could not be written or shown: say so, and give the source view and its
@@ -132,7 +134,8 @@ void RADDR1(App& app) {
     if (s.raddrCount == 0 && !s.constructionValid) return;   // nothing to rectify yet
     ++s.raddrCount;
     w.picture(Pic::Picture1).setDrawMode(DrawMode::Invert);
-    s.stopRequest = 0;
+    // A press during the computation must not take back a stop already asked for.
+    if (!s.rectRunning) s.stopRequest = 0;
     if (s.rectWidth > 3000 || s.rectHeight > 32767) {
         refuseSize(app, "Immagine troppo grande; selezionare un'area più piccola");
         return;

@@ -11,17 +11,26 @@ void saveClick(App& app) {
     State& s = app.s;
     Window& w = app.w;
     if (s.rectRunning) return;   // the working file is being written
+    const std::string working = app.workingFile();
     std::error_code ec;
-    if (!s.workingFileFresh || !std::filesystem::exists(app.workingFile(), ec)) {
-        w.messageBox("Non c'è un'immagine raddrizzata da salvare: il file di lavoro \"" + app.workingFile() +
+    if (!s.workingFileFresh || !std::filesystem::exists(working, ec)) {
+        w.messageBox("Non c'è un'immagine raddrizzata da salvare: il file di lavoro \"" + working +
                          "\" non è stato scritto da un raddrizzamento o è già stato salvato.",
-                     "SALVATAGGIO", Icon::Information, Buttons::Ok);
+                     "SALVATAGGIO", Icon::Critical, Buttons::Ok);
         return;
     }
     const std::string chosen = w.saveFileDialog(app.dataDir);
     s.saveFileName = chosen;
     if (chosen.empty() || chosen == "*.bmp") return;
     s.saveFileName = bitmap::withBmpExtension(chosen);
+
+    // Under the working file's own name the image would be lost to the next rectification.
+    if (std::filesystem::equivalent(s.saveFileName, working, ec)) {
+        w.messageBox("\"" + s.saveFileName + "\" è il file di lavoro, che ogni raddrizzamento riscrive.\n"
+                     "Scegliere un altro nome.",
+                     "SALVATAGGIO", Icon::Critical, Buttons::Ok);
+        return;
+    }
 
     // The extension is added after the dialog, so only now is the final name known.
     if (std::filesystem::exists(s.saveFileName, ec) &&
@@ -30,11 +39,15 @@ void saveClick(App& app) {
         return;
 
     std::string error;
-    if (!bitmap::moveFile(app.workingFile(), s.saveFileName, error)) {
-        w.messageBox("Impossibile salvare l'immagine in \"" + s.saveFileName + "\".\n" + error +
-                         "\nL'immagine resta nel file di lavoro \"" + app.workingFile() + "\".",
-                     "SALVATAGGIO", Icon::Critical, Buttons::Ok);
-        return;
+    if (!bitmap::moveFile(working, s.saveFileName, error)) {
+        // Where the file system refuses the rename, a copy may still get through.
+        std::string copyError;
+        if (!std::filesystem::exists(working, ec) || !bitmap::moveByCopying(working, s.saveFileName, copyError)) {
+            w.messageBox("Impossibile salvare l'immagine in \"" + s.saveFileName + "\".\n" + error +
+                             "\nL'immagine resta nel file di lavoro \"" + working + "\".",
+                         "SALVATAGGIO", Icon::Critical, Buttons::Ok);
+            return;
+        }
     }
     s.workingFileFresh = false;
 }

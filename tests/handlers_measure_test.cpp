@@ -1,0 +1,228 @@
+// Measuring on the rectified image through the recording window: the pair of points, the scale
+// from a typed length, the reported figures, the refused inputs and the reference grid.
+#include <cstdint>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "handler_fixture.h"
+
+using namespace velta;
+using velta::testing::HandlerTest;
+
+namespace {
+
+class HandlersMeasure : public HandlerTest {
+protected:
+    // A rectified image on show and the measuring started by the second press.
+    void startMeasuring() {
+        rectifyFacade();
+        RADDR1(app);
+        ASSERT_EQ(w.text(Ctl::domanda1), "Definire due punti");
+    }
+
+    // One measured pair, with a movement between the two clicks.
+    void pair(float x1, float y1, float x2, float y2) {
+        click2(x1, y1);
+        Picture2_MouseMove(app, 1, 0, x2, y2);
+        click2(x2, y2);
+    }
+
+    std::vector<std::string> results() const {
+        return {w.text(text6(1)), w.text(text6(2)), w.text(text6(3)), w.text(text6(4))};
+    }
+};
+
+using Texts = std::vector<std::string>;
+
+TEST_F(HandlersMeasure, theFirstPairSetsTheScaleFromTheTypedLength) {
+    startMeasuring();
+    w.inputAnswers.push_back("50");
+    click2(10, 10);
+    EXPECT_EQ(app.s.pointPending, 1);
+    EXPECT_EQ(w.text(Ctl::tfuox), "x1  10");
+    EXPECT_EQ(w.text(Ctl::tfuoy), "y1  10");
+    EXPECT_EQ(w.text(Ctl::tfuvx), "");
+    EXPECT_EQ(w.text(Ctl::tfuvy), "");
+    click2(210, 10);
+    EXPECT_EQ(w.inputPrompts, std::vector<std::string>{"Inserire la misura in cm."});
+    EXPECT_EQ(app.s.measureEntry, "50");
+    EXPECT_EQ(app.s.measureScale, 0.25);
+    EXPECT_EQ(app.s.measureState, 1);
+    EXPECT_EQ(results(), (Texts{"d 50", "dx 50", "dy 0", "a 0"}));
+    EXPECT_EQ(w.text(Ctl::tfuvx), "x2  210");
+    EXPECT_EQ(w.text(Ctl::tfuvy), "y2  10");
+    EXPECT_EQ(w.text(Ctl::domanda1), "Altra misura ?");
+
+    // Later pairs use the scale without asking.
+    pair(0, 100, 100, 0);
+    EXPECT_EQ(w.inputPrompts.size(), 1u);
+    EXPECT_EQ(results(), (Texts{"d 35.35", "dx 25", "dy 25", "a-45"}));
+    pair(40, 20, 40, 60);
+    EXPECT_EQ(results(), (Texts{"d 10", "dx 0", "dy 10", "a 90"}));
+    // A pair of no length now simply reports 0.
+    pair(5, 5, 5, 5);
+    EXPECT_EQ(results()[0], "d 0");
+}
+
+TEST_F(HandlersMeasure, theSeriesCountsToFiveAndWrapsWithoutAskingAgain) {
+    startMeasuring();
+    w.inputAnswers.push_back("100");
+    const std::int16_t expected[] = {1, 2, 3, 4, 1, 2};
+    for (const std::int16_t state : expected) {
+        pair(10, 10, 110, 10);
+        EXPECT_EQ(app.s.measureState, state);
+        EXPECT_EQ(results()[0], "d 100");
+    }
+    EXPECT_EQ(w.inputPrompts.size(), 1u);
+
+    // A new series (the command pressed again, or "Definire due punti") asks for a new length.
+    RADDR1(app);
+    w.inputAnswers.push_back("1,5");
+    pair(10, 10, 110, 10);
+    EXPECT_EQ(w.inputPrompts.size(), 2u);
+    EXPECT_EQ(app.s.measureScale, 0.015);
+    duepuntiClick(app);
+    EXPECT_EQ(app.s.measureState, 0);
+    w.inputAnswers.push_back("1.250");   // no group separators: one and a quarter
+    pair(10, 10, 110, 10);
+    EXPECT_EQ(w.inputPrompts.size(), 3u);
+    EXPECT_EQ(app.s.measureScale, 0.0125);
+    EXPECT_EQ(results()[0], "d 1.25");
+}
+
+TEST_F(HandlersMeasure, figuresAreCutToSixCharacters) {
+    startMeasuring();
+    w.inputAnswers.push_back("123.456789");
+    pair(10, 10, 110, 10);
+    EXPECT_EQ(results()[0], "d 123.4");
+    EXPECT_EQ(results()[1], "dx 123.4");
+    // A slanted pair: every figure of the short form loses its tail.
+    pair(0, 0, 30, 40);
+    EXPECT_EQ(results()[0], "d 61.72");
+    EXPECT_EQ(results()[3], "a 53.13");
+    // The first point is shown whole.
+    click2(12.5f, 100.25f);
+    EXPECT_EQ(w.text(Ctl::tfuox), "x1  12.5");
+    EXPECT_EQ(w.text(Ctl::tfuoy), "y1  100.25");
+}
+
+TEST_F(HandlersMeasure, aLengthThatIsNoPositiveNumberSetsNoScale) {
+    startMeasuring();
+    const std::optional<std::string> refused[] = {std::nullopt, "", "  ", "cinquanta", "12 cm", "0", "-5", "1.000,5"};
+    std::size_t prompts = 0;
+    for (const auto& typed : refused) {
+        SCOPED_TRACE(typed.value_or("(cancelled)"));
+        w.inputAnswers.push_back(typed);
+        pair(10, 10, 110, 10);
+        EXPECT_EQ(w.inputPrompts.size(), ++prompts);
+        EXPECT_EQ(app.s.measureState, 0);
+        EXPECT_EQ(results(), (Texts{"", "", "", ""}));
+        EXPECT_EQ(w.text(Ctl::domanda1), "Definire due punti");
+    }
+    // No message for a cancelled or empty box; a reason for text that is not a length.
+    for (const ShownMessage& m : w.messages) EXPECT_EQ(m.icon, Icon::Critical);
+    EXPECT_EQ(w.messages.size(), 5u);
+
+    // A first pair of no length asks for nothing and sets no scale either.
+    pair(30, 30, 30, 30);
+    EXPECT_EQ(w.inputPrompts.size(), prompts);
+    EXPECT_EQ(app.s.measureState, 0);
+
+    // The next pair asks again, and a good answer is taken.
+    w.inputAnswers.push_back(" 20 ");
+    pair(10, 10, 110, 10);
+    EXPECT_EQ(w.inputPrompts.size(), prompts + 1);
+    EXPECT_EQ(app.s.measureState, 1);
+    EXPECT_EQ(app.s.measureScale, 0.2);
+    EXPECT_EQ(results()[0], "d 20");
+}
+
+TEST_F(HandlersMeasure, clicksDrawTheMarksAndTheRubberBand) {
+    startMeasuring();
+    RecordingSurface& p = w.pic2;
+    const int refreshes = p.refreshCount;
+    click2(10, 20);
+    EXPECT_EQ(p.refreshCount, refreshes + 1);
+    ASSERT_EQ(p.ops.size(), 1u);
+    EXPECT_EQ(p.ops[0].kind, DrawOp::Circle);
+    EXPECT_EQ(p.ops[0].mode, DrawMode::CopyPen);
+    EXPECT_EQ(p.ops[0].color, pureRed);
+    EXPECT_EQ(p.ops[0].x2, 2);
+
+    // The band follows the pointer in invert mode, each one erasing the last; the pointer shows.
+    app.decimalSep = ',';
+    Picture2_MouseMove(app, 0, 0, 50, 60);
+    Picture2_MouseMove(app, 0, 0, 70.5f, 80);
+    EXPECT_EQ(w.text(Ctl::Text1), "70,5");
+    EXPECT_EQ(w.text(Ctl::Text2), "80");
+    ASSERT_EQ(p.ops.size(), 4u);
+    for (std::size_t i = 1; i < 4; ++i) {
+        EXPECT_EQ(p.ops[i].kind, DrawOp::Line);
+        EXPECT_EQ(p.ops[i].mode, DrawMode::Invert);
+    }
+    EXPECT_EQ(p.ops[2].x2, 50);   // the first band drawn again
+    EXPECT_EQ(p.ops[3].x2, 70.5);
+
+    w.inputAnswers.push_back("10");
+    click2(110, 20);
+    // The repaint took the band away; both points and the segment are drawn in copy pen.
+    ASSERT_EQ(p.ops.size(), 3u);
+    EXPECT_EQ(p.ops[0].kind, DrawOp::Circle);
+    EXPECT_EQ(p.ops[0].x1, 110);
+    EXPECT_EQ(p.ops[1].kind, DrawOp::Line);
+    EXPECT_EQ(p.ops[2].kind, DrawOp::Circle);
+    EXPECT_EQ(p.ops[2].x1, 10);
+    for (const DrawOp& op : p.ops) EXPECT_EQ(op.mode, DrawMode::CopyPen);
+    EXPECT_EQ(p.drawMode(), DrawMode::Invert);
+
+    // No band without a pending point.
+    Picture2_MouseMove(app, 0, 0, 90, 90);
+    EXPECT_EQ(p.ops.size(), 3u);
+}
+
+TEST_F(HandlersMeasure, beforeTheSecondPressAClickOnlyRepaints) {
+    rectifyFacade();
+    const std::string x = w.text(Ctl::tfuox), prompt = w.text(Ctl::domanda1);
+    const int refreshes = w.pic2.refreshCount;
+    click2(10, 10);
+    click2(60, 10);
+    EXPECT_EQ(w.pic2.refreshCount, refreshes + 2);
+    EXPECT_TRUE(w.pic2.ops.empty());
+    EXPECT_EQ(app.s.pointPending, 0);
+    EXPECT_TRUE(w.inputPrompts.empty());
+    EXPECT_EQ(w.text(Ctl::tfuox), x);
+    EXPECT_EQ(w.text(Ctl::domanda1), prompt);
+    Picture2_MouseMove(app, 0, 0, 30, 30);
+    EXPECT_TRUE(w.pic2.ops.empty());
+}
+
+TEST_F(HandlersMeasure, doubleClickDrawsTheReferenceGrid) {
+    app.s.rectWidth = 200;
+    app.s.rectHeight = 100;
+    w.pic2.setDrawMode(DrawMode::Invert);
+    Picture2_DblClick(app);
+    struct Seg {
+        double x1, y1, x2, y2;
+        std::uint32_t colour;
+    };
+    const Seg want[] = {{1, 1, 1, 100, 0x4000},     {81, 1, 81, 100, 0x4000}, {161, 1, 161, 100, 0x4000},
+                        {1, 1, 200, 1, 0x404000},   {1, 81, 200, 81, 0x404000}};
+    ASSERT_EQ(w.pic2.ops.size(), std::size(want));
+    for (std::size_t i = 0; i < std::size(want); ++i) {
+        const DrawOp& op = w.pic2.ops[i];
+        EXPECT_EQ(op.kind, DrawOp::Line) << i;
+        EXPECT_EQ(op.x1, want[i].x1) << i;
+        EXPECT_EQ(op.y1, want[i].y1) << i;
+        EXPECT_EQ(op.x2, want[i].x2) << i;
+        EXPECT_EQ(op.y2, want[i].y2) << i;
+        EXPECT_EQ(op.color.value, want[i].colour) << i;
+        EXPECT_EQ(op.mode, DrawMode::Invert) << i;   // the picture's current mode
+    }
+    // The next press repaints it away.
+    click2(5, 5);
+    EXPECT_TRUE(w.pic2.ops.empty());
+}
+
+}  // namespace
