@@ -80,11 +80,10 @@ void referenceRows(benchmark::State& st) {
     setPerPixel(st, side);
 }
 
-// (b) The fast rectifier alone: its set-up and every row, in memory.
-void fastRows(benchmark::State& st) {
+// (b) The fast rectifier alone: its set-up and every row, in memory, with the given kernel.
+void fastRows(benchmark::State& st, rectify::Kernel kernel) {
     const int side = static_cast<int>(st.range(0));
     const State& s = frame(side);
-    const auto kernel = static_cast<rectify::Kernel>(st.range(1));
     RowRecord row{};
     for (auto _ : st) {
         const rectify::Rectifier r(s, kernel);
@@ -193,16 +192,11 @@ void sizes(benchmark::internal::Benchmark* b) {
     b->Unit(benchmark::kMillisecond);
 }
 
-void sizesAndKernels(benchmark::internal::Benchmark* b) {
-    for (int side : {1000, 2000, 3000})
-        for (auto k : {rectify::Kernel::automatic, rectify::Kernel::sse2, rectify::Kernel::portable})
-            b->Args({side, static_cast<long>(k)});
-    b->ArgNames({"side", "kernel"});
-    b->Unit(benchmark::kMillisecond);
-}
-
 BENCHMARK(referenceRows)->Apply(sizes);
-BENCHMARK(fastRows)->Apply(sizesAndKernels);
+BENCHMARK_CAPTURE(fastRows, automatic, rectify::Kernel::automatic)->Apply(sizes);
+BENCHMARK_CAPTURE(fastRows, avx2, rectify::Kernel::avx2)->Apply(sizes);
+BENCHMARK_CAPTURE(fastRows, sse2, rectify::Kernel::sse2)->Apply(sizes);
+BENCHMARK_CAPTURE(fastRows, portable, rectify::Kernel::portable)->Apply(sizes);
 BENCHMARK(streamedRows)->Apply(sizes);
 BENCHMARK(streamedRowsWithEvents)->Apply(sizes);
 #ifdef VELTA_HAVE_OPENCV

@@ -23,7 +23,7 @@ namespace {
 RowRecord rowOf(const State& s, int i) {
     RowRecord want{}, got{};
     referenceRow(s, i, want);
-    for (Kernel k : {Kernel::portable, Kernel::sse2, Kernel::avx2}) {
+    for (Kernel k : {Kernel::portable, Kernel::sse2, Kernel::avx2, Kernel::avx512}) {
         got.fill(0xAB);
         Rectifier(s, k).computeRow(i, got);
         EXPECT_EQ(want, got) << "kernel " << static_cast<int>(k) << ", row " << i;

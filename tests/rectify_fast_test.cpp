@@ -18,21 +18,23 @@ using velta::rectify::testing::makeFrame;
 
 namespace {
 
-// Every row of the fast rectifier, with each kernel, against the reference, including row marks
+// Every row of the fast rectifier, with each kernel (those the processor lacks fall back to a
+// narrower one), against the reference, including row marks
 // just outside 1..H; returns the number of sampled (non-zero) pixels, after a failure at the first
 // difference if there is one.
 std::size_t expectAllKernelsMatch(const State& s, const std::string& what) {
     SCOPED_TRACE(what);
-    const Kernel kernels[] = {Kernel::portable, Kernel::sse2, Kernel::avx2, Kernel::automatic};
-    const Rectifier portable(s, Kernel::portable), sse2(s, Kernel::sse2), avx2(s, Kernel::avx2), automatic(s);
-    const Rectifier* fast[] = {&portable, &sse2, &avx2, &automatic};
+    const Kernel kernels[] = {Kernel::portable, Kernel::sse2, Kernel::avx2, Kernel::avx512, Kernel::automatic};
+    const Rectifier portable(s, Kernel::portable), sse2(s, Kernel::sse2), avx2(s, Kernel::avx2),
+        avx512(s, Kernel::avx512), automatic(s);
+    const Rectifier* fast[] = {&portable, &sse2, &avx2, &avx512, &automatic};
     RowRecord want{};
     RowRecord got{};
     std::size_t sampled = 0;
     for (int i = 0; i <= rowCount(s) + 1; ++i) {
         referenceRow(s, i, want);
         for (std::uint8_t b : want) sampled += b != 0;
-        for (std::size_t k = 0; k < 4; ++k) {
+        for (std::size_t k = 0; k < 5; ++k) {
             got.fill(0xAB);
             fast[k]->computeRow(i, got);
             if (want == got) continue;

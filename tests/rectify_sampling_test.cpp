@@ -29,7 +29,7 @@ constexpr double inf = std::numeric_limits<double>::infinity();
 std::uint8_t pixel(const State& s, int i, int j) {
     RowRecord want{}, got{};
     referenceRow(s, i, want);
-    for (Kernel k : {Kernel::portable, Kernel::sse2, Kernel::avx2}) {
+    for (Kernel k : {Kernel::portable, Kernel::sse2, Kernel::avx2, Kernel::avx512}) {
         Rectifier(s, k).computeRow(i, got);
         EXPECT_EQ(want, got) << "kernel " << static_cast<int>(k) << ", row " << i;
     }
@@ -215,7 +215,7 @@ TEST(RectifySampling, mirroredColumnsLandFromTheRight) {
     ASSERT_EQ(s.colSign, 1);
     State mirrored = s;
     mirrored.colSign = -1;
-    for (Kernel k : {Kernel::portable, Kernel::sse2, Kernel::avx2}) {
+    for (Kernel k : {Kernel::portable, Kernel::sse2, Kernel::avx2, Kernel::avx512}) {
         const Rectifier plain(s, k), flipped(mirrored, k);
         RowRecord a{}, b{}, ref{};
         for (int i = 1; i <= 30; ++i) {

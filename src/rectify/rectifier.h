@@ -13,7 +13,7 @@ namespace velta::rectify {
 
 /// The instruction set used for the per-pixel arithmetic; all give the same bits. `automatic`
 /// picks the widest the processor has; one it lacks falls back to the next narrower.
-enum class Kernel { automatic, portable, sse2, avx2 };
+enum class Kernel { automatic, portable, sse2, avx2, avx512 };
 
 class Rectifier {
 public:
