@@ -26,6 +26,9 @@ std::size_t slot(Ctl c) { return static_cast<std::size_t>(c); }
 CommandPanel::CommandPanel(const TwipScale& scale, QWidget* parent) : QGroupBox(parent) {
     setObjectName(QStringLiteral("Frame1"));
     setFixedSize(scale.size(panelWidth, panelHeight));
+    // The panel floats over the pictures: without a background of its own the picture under it
+    // would show through, and the prompt could not be read on a dark one.
+    setAutoFillBackground(true);
     // Clicks on the panel, and on its disabled controls, do nothing.
     setAttribute(Qt::WA_NoMousePropagation);
 
