@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Makes the README's pictures of the real program: builds the end-to-end road test if needed and
+# runs it on a virtual X display, where it grabs the main window after the lines, area and grid
+# (doc/screenshots/main-window.png) and after the rectification (doc/screenshots/rectified.png).
+#   scripts/screenshots.sh [BUILD_DIR]      (default: build)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/${1:-build}"
+"$root/scripts/install-deps.sh"
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+cmake --build "$build" --target e2e_road_test -j"$(nproc)"
+
+out="$root/doc/screenshots"
+mkdir -p "$out"
+rm -f "$out/main-window.png" "$out/rectified.png"
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+  env QT_QPA_PLATFORM=xcb QT_FONT_DPI=96 VELTA_SCREENSHOT_DIR="$out" \
+  "$build/tests/widgets/e2e_road_test" roadOfOnePhotograph
+for f in main-window rectified; do
+  [ -s "$out/$f.png" ] || { echo "screenshots: $out/$f.png was not written" >&2; exit 1; }
+done
+echo "screenshots: $out/main-window.png $out/rectified.png"
