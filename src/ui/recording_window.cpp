@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 
 namespace velta {
 
@@ -15,7 +14,9 @@ bool RecordingSurface::loadPicture(const std::string& path, std::string& error) 
     }
     // Stands in for the toolkit's decoder: takes the size from a bitmap header.
     std::ifstream in(path, std::ios::binary);
-    std::vector<unsigned char> b((std::istreambuf_iterator<char>(in)), {});
+    std::vector<unsigned char> b(26);
+    in.read(reinterpret_cast<char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    b.resize(static_cast<std::size_t>(in.gcount()));
     if (b.size() < 26 || b[0] != 'B' || b[1] != 'M') {
         error = "formato non riconosciuto";
         return false;
