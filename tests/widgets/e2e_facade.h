@@ -21,7 +21,7 @@ using velta::sample::Material;
 
 /// A rectangle of pixels, bounds included, and how many pixels were found in it.
 struct Box {
-    int left = 0, top = 0, right = 0, bottom = 0;   // inclusive
+    int left = 0, top = 0, right = 0, bottom = 0;  // inclusive
     int pixels = 0;
     double width() const { return right - left + 1; }
     double height() const { return bottom - top + 1; }
@@ -32,7 +32,7 @@ struct Box {
 /// The surface shown by each pixel of a picture.
 struct Picture {
     int width = 0, height = 0;
-    std::vector<Material> material;   // row 0 at the top
+    std::vector<Material> material;  // row 0 at the top
     Material at(int x, int y) const { return material[static_cast<std::size_t>(y * width + x)]; }
 };
 
@@ -43,7 +43,8 @@ inline Picture materials(const SourceImage& img) {
     p.height = img.fileHeight;
     for (int y = 0; y < p.height; ++y)
         for (int x = 0; x < p.width; ++x)
-            p.material.push_back(sample::materialOfIndex(img.sourceRows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]));
+            p.material.push_back(
+                sample::materialOfIndex(img.sourceRows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]));
     return p;
 }
 
@@ -126,8 +127,8 @@ inline double spread(const std::vector<double>& v) {
 /// A straight line fitted to positions p[i] at steps i: how far it runs off parallel over its
 /// length, and how far the worst position lies from it.
 struct Fit {
-    double drift = 0;      // |slope| x length, in pixels
-    double residual = 0;   // largest distance of a position from the line, in pixels
+    double drift = 0;     // |slope| x length, in pixels
+    double residual = 0;  // largest distance of a position from the line, in pixels
 };
 
 inline Fit fit(const std::vector<double>& p) {
@@ -139,13 +140,14 @@ inline Fit fit(const std::vector<double>& p) {
     }
     const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx), icept = (sy - slope * sx) / n;
     Fit f{std::fabs(slope) * n, 0};
-    for (std::size_t i = 0; i < p.size(); ++i) f.residual = std::max(f.residual, std::fabs(p[i] - (icept + slope * double(i))));
+    for (std::size_t i = 0; i < p.size(); ++i)
+        f.residual = std::max(f.residual, std::fabs(p[i] - (icept + slope * double(i))));
     return f;
 }
 
 struct Frame {
     int left = 0, top = 0, right = 0, bottom = 0;
-    std::array<Fit, 4> edges;   // left, right, top, bottom
+    std::array<Fit, 4> edges;  // left, right, top, bottom
 };
 
 /// The façade's outline: its four edges traced along their inner 80 %, each fitted by a line.

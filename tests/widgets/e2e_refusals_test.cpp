@@ -29,10 +29,14 @@ QStringList controlsSeen(const Rig& r) {
         } else {
             const QWidget* w = r.window.widget(c);
             QString text;
-            if (auto* box = qobject_cast<const QLineEdit*>(w)) text = box->text();
-            else if (auto* label = qobject_cast<const QLabel*>(w)) text = label->text();
-            else if (auto* button = qobject_cast<const QAbstractButton*>(w)) text = button->text();
-            else if (auto* group = qobject_cast<const QGroupBox*>(w)) text = group->title();
+            if (auto* box = qobject_cast<const QLineEdit*>(w))
+                text = box->text();
+            else if (auto* label = qobject_cast<const QLabel*>(w))
+                text = label->text();
+            else if (auto* button = qobject_cast<const QAbstractButton*>(w))
+                text = button->text();
+            else if (auto* group = qobject_cast<const QGroupBox*>(w))
+                text = group->title();
             line += QString("%1 | %2 | %3 %4").arg(text, w->toolTip()).arg(w->isVisible()).arg(w->isEnabled());
         }
         out << line;
@@ -53,10 +57,21 @@ struct Marking {
     std::vector<RowRecord> sourceRows;
 
     explicit Marking(const State& s)
-        : lineCount(s.lineCount), pointPending(s.pointPending), inputMode(s.inputMode), raddrCount(s.raddrCount),
-          firstX(s.firstX), firstY(s.firstY), imageWidth(s.imageWidth), imageHeight(s.imageHeight),
-          centreX(s.centreX), centreY(s.centreY), pixelStep(s.pixelStep), sourceFileName(s.image.sourceFileName),
-          fileWidth(s.image.fileWidth), fileHeight(s.image.fileHeight), sourceRows(s.image.sourceRows) {
+        : lineCount(s.lineCount),
+          pointPending(s.pointPending),
+          inputMode(s.inputMode),
+          raddrCount(s.raddrCount),
+          firstX(s.firstX),
+          firstY(s.firstY),
+          imageWidth(s.imageWidth),
+          imageHeight(s.imageHeight),
+          centreX(s.centreX),
+          centreY(s.centreY),
+          pixelStep(s.pixelStep),
+          sourceFileName(s.image.sourceFileName),
+          fileWidth(s.image.fileWidth),
+          fileHeight(s.image.fileHeight),
+          sourceRows(s.image.sourceRows) {
         std::memcpy(lineEnds, s.lineEnds, sizeof lineEnds);
         std::memcpy(areaCorners, s.areaCorners, sizeof areaCorners);
     }
@@ -64,10 +79,10 @@ struct Marking {
         return std::memcmp(lineEnds, o.lineEnds, sizeof lineEnds) == 0 &&
                std::memcmp(areaCorners, o.areaCorners, sizeof areaCorners) == 0 && lineCount == o.lineCount &&
                pointPending == o.pointPending && inputMode == o.inputMode && raddrCount == o.raddrCount &&
-               firstX == o.firstX && firstY == o.firstY && imageWidth == o.imageWidth &&
-               imageHeight == o.imageHeight && centreX == o.centreX && centreY == o.centreY &&
-               pixelStep == o.pixelStep && sourceFileName == o.sourceFileName && fileWidth == o.fileWidth &&
-               fileHeight == o.fileHeight && sourceRows == o.sourceRows;
+               firstX == o.firstX && firstY == o.firstY && imageWidth == o.imageWidth && imageHeight == o.imageHeight &&
+               centreX == o.centreX && centreY == o.centreY && pixelStep == o.pixelStep &&
+               sourceFileName == o.sourceFileName && fileWidth == o.fileWidth && fileHeight == o.fileHeight &&
+               sourceRows == o.sourceRows;
     }
 };
 
@@ -88,7 +103,9 @@ std::string openBoard(Rig& r) {
     return path;
 }
 
-void markLine(Rig& r, QPoint a, QPoint b) { r.drag(Pic::Picture1, a, b); }
+void markLine(Rig& r, QPoint a, QPoint b) {
+    r.drag(Pic::Picture1, a, b);
+}
 
 // The messages shown so far, for a failure's report.
 QByteArray shownMessages(const Rig& r) {
@@ -98,7 +115,9 @@ QByteArray shownMessages(const Rig& r) {
     return all.join(" / ").toUtf8();
 }
 
-bool workingFileExists(const Rig& r) { return QFileInfo::exists(QString::fromStdString(r.app.workingFile())); }
+bool workingFileExists(const Rig& r) {
+    return QFileInfo::exists(QString::fromStdString(r.app.workingFile()));
+}
 
 }  // namespace
 
@@ -216,7 +235,8 @@ void RefusalsTest::parallelHorizontalsAreRefusedAndNothingIsLost() {
     QVERIFY(!r.usable(Ctl::RADDRIZZA));
 
     // Back to the second horizontal line, one cancel at a time; the picture loses its marks.
-    const char* prompts[] = {"Definire la 2° retta vertic.", "Definire la 1° retta vertic.", "Definire la 2° retta orizz."};
+    const char* prompts[] = {"Definire la 2° retta vertic.", "Definire la 1° retta vertic.",
+                             "Definire la 2° retta orizz."};
     for (int k = 0; k < 3; ++k) {
         r.clickButton(Ctl::cancella);
         QCOMPARE(r.prompt(), QString::fromUtf8(prompts[k]));

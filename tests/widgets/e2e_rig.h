@@ -30,7 +30,9 @@ using velta::Ctl;
 using velta::Pic;
 
 /// The screen the tests pretend to have: views 1240 x 760 pixels, 16-pixel scroll bars, 96 dpi.
-inline velta::qt::MainWindowOptions screen() { return {QSize(1240, 760), 16, 15.0}; }
+inline velta::qt::MainWindowOptions screen() {
+    return {QSize(1240, 760), 16, 15.0};
+}
 
 class Rig {
 public:
@@ -89,7 +91,9 @@ public:
         hitOk = hitOk && window.childAt(at) == &view(p);
         return at;
     }
-    void pressImage(Pic p, QPoint px) { QTest::mousePress(window.windowHandle(), Qt::LeftButton, {}, onPicture(p, px)); }
+    void pressImage(Pic p, QPoint px) {
+        QTest::mousePress(window.windowHandle(), Qt::LeftButton, {}, onPicture(p, px));
+    }
     void releaseImage(Pic p, QPoint px) {
         QTest::mouseRelease(window.windowHandle(), Qt::LeftButton, {}, onPicture(p, px));
     }
@@ -123,8 +127,8 @@ public:
     velta::qt::MainWindow window;
     velta::App app;
     ScriptedDialogs* dialogs = nullptr;
-    bool ready = false;   // the window is shown and active
-    bool hitOk = true;    // every picture event so far landed on its picture
+    bool ready = false;  // the window is shown and active
+    bool hitOk = true;   // every picture event so far landed on its picture
 
 private:
     velta::qt::SpinArrows* spin() const { return qobject_cast<velta::qt::SpinArrows*>(window.widget(Ctl::GRANDEZZA)); }

@@ -56,7 +56,9 @@ struct Edge {
 // The façade's top, bottom, left and right edges, each clicked near its two ends.
 std::array<Edge, 4> facadeEdges() {
     const sample::Quad& f = sample::facadeGeometry().facade;
-    auto edge = [](ImagePoint a, ImagePoint b) { return Edge{pixelOnEdge(a, b, 0.03, 0.12), pixelOnEdge(a, b, 0.88, 0.97)}; };
+    auto edge = [](ImagePoint a, ImagePoint b) {
+        return Edge{pixelOnEdge(a, b, 0.03, 0.12), pixelOnEdge(a, b, 0.88, 0.97)};
+    };
     return {edge(f.topLeft, f.topRight), edge(f.bottomLeft, f.bottomRight), edge(f.bottomLeft, f.topLeft),
             edge(f.bottomRight, f.topRight)};
 }
@@ -74,7 +76,9 @@ std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at) {
 }
 
 // A number as the locale form writes it with a decimal comma, read back.
-double commaNumber(const QString& text) { return QString(text).replace(',', '.').toDouble(); }
+double commaNumber(const QString& text) {
+    return QString(text).replace(',', '.').toDouble();
+}
 
 }  // namespace
 
@@ -96,8 +100,8 @@ private:
     void goesBackAndRectifiesASecondArea(Rig& r);
     void checkSavedFacade(const std::string& path, int expectWindows, bool wholeFacade);
 
-    double disFirst = 0;          // the principal distance of the construction about the true centre
-    int widthWithArea = 0;        // the rectified width of the first area at step 1.0
+    double disFirst = 0;    // the principal distance of the construction about the true centre
+    int widthWithArea = 0;  // the rectified width of the first area at step 1.0
     std::vector<std::uint8_t> savedFirst;
 };
 
@@ -165,8 +169,8 @@ void RoadTest::opensTheSample(Rig& r) {
     QCOMPARE(r.caption(Ctl::RADDRIZZA), QString("Raddrizza"));
     QCOMPARE(r.caption(Ctl::cancella), QString("Canc."));
     for (Ctl c : {Ctl::open, Ctl::save, Ctl::canc, Ctl::print, Ctl::zoo}) QVERIFY2(r.usable(c), controlName(c));
-    for (Ctl c : {Ctl::start, Ctl::centro1, Ctl::area, Ctl::griglia2, Ctl::RADDRIZZA, Ctl::CENTRO, Ctl::GRIGLIA,
-                  Ctl::RETTANG})
+    for (Ctl c :
+         {Ctl::start, Ctl::centro1, Ctl::area, Ctl::griglia2, Ctl::RADDRIZZA, Ctl::CENTRO, Ctl::GRIGLIA, Ctl::RETTANG})
         QVERIFY2(!r.usable(c), controlName(c));
     for (Ctl c : {Ctl::CENTRO, Ctl::RETTANG, Ctl::GRIGLIA}) QVERIFY2(r.shown(c), controlName(c));
     QVERIFY(!r.shown(Ctl::Text3));
@@ -180,7 +184,8 @@ void RoadTest::opensTheSample(Rig& r) {
 }
 
 void RoadTest::marksTheFourEdges(Rig& r) {
-    const QImage original = QImage(QString::fromStdString(r.path(sample::sampleFileName()))).convertToFormat(QImage::Format_RGB32);
+    const QImage original =
+        QImage(QString::fromStdString(r.path(sample::sampleFileName()))).convertToFormat(QImage::Format_RGB32);
     const std::array<Edge, 4> edges = facadeEdges();
     const char* next[] = {"Definire la 2°retta orizz.", "Definire la 1° retta vertic.", "Definire la 2° retta vertic."};
     for (int n = 0; n < 4; ++n) {
@@ -210,7 +215,8 @@ void RoadTest::marksTheFourEdges(Rig& r) {
             QCOMPARE(r.box(Ctl::tfuvx), QString::number(e.to.x()));
             QCOMPARE(r.box(Ctl::tfuvy), QString::number(e.to.y()));
             QCOMPARE(r.prompt(), QString::fromUtf8(next[n]));
-            const double angle = std::atan(double(e.to.y() - e.from.y()) / (e.to.x() - e.from.x())) * 180 / std::numbers::pi;
+            const double angle =
+                std::atan(double(e.to.y() - e.from.y()) / (e.to.x() - e.from.x())) * 180 / std::numbers::pi;
             QVERIFY2(std::fabs(commaNumber(r.box(text6(n + 1))) - angle) < 1e-9, qPrintable(r.box(text6(n + 1))));
             QVERIFY(r.usable(Ctl::cancella));
             QVERIFY(!r.usable(Ctl::RADDRIZZA));
@@ -233,7 +239,8 @@ void RoadTest::marksTheFourEdges(Rig& r) {
     const sample::Camera& cam = sample::facadeCamera();
     const ImagePoint h = *sample::vanishingPoint(cam, 1, 0), v = *sample::vanishingPoint(cam, 0, 1);
     auto near = [&cam](double x, double y, ImagePoint truth) {
-        return std::hypot(x - truth.x, y - truth.y) < 0.03 * std::hypot(truth.x - cam.principalX, truth.y - cam.principalY);
+        return std::hypot(x - truth.x, y - truth.y) <
+               0.03 * std::hypot(truth.x - cam.principalX, truth.y - cam.principalY);
     };
     QVERIFY2(near(s.fuox, s.fuoy, h), qPrintable(QString("H %1 %2").arg(s.fuox).arg(s.fuoy)));
     QVERIFY2(near(s.fuvx, s.fuvy, v), qPrintable(QString("V %1 %2").arg(s.fuvx).arg(s.fuvy)));
@@ -325,7 +332,7 @@ void RoadTest::marksAnAreaAndDrawsTheGrid(Rig& r) {
     QCOMPARE(r.box(Ctl::tfuox), QString(" %1 x").arg(s.rectWidth));
     QVERIFY(r.box(Ctl::Text6_4).startsWith("DIS "));
     const QImage canvas = r.view(Pic::Picture1).canvas();
-    QCOMPARE(canvas.pixel(70, 300), qRgb(255, 85, 85));    // the area's outline, light red
+    QCOMPARE(canvas.pixel(70, 300), qRgb(255, 85, 85));  // the area's outline, light red
     QCOMPARE(canvas.pixel(940, 300), qRgb(255, 85, 85));
     int grey = 0;
     for (int y = 13; y < 665; ++y)
@@ -422,8 +429,10 @@ void RoadTest::rectifies(Rig& r) {
     QCOMPARE(r.box(Ctl::tfuoy), QString(" %1y").arg(height));
     for (Ctl c : {Ctl::RADDRIZZA, Ctl::cancella, Ctl::zoo, Ctl::Text3, Ctl::save, Ctl::print, Ctl::altra})
         QVERIFY2(r.usable(c), controlName(c));
-    for (Ctl c : {Ctl::CENTRO, Ctl::RETTANG, Ctl::GRIGLIA, Ctl::Text4, Ctl::misura}) QVERIFY2(!r.shown(c), controlName(c));
-    for (Ctl c : {Ctl::start, Ctl::centro1, Ctl::canc, Ctl::area, Ctl::griglia2}) QVERIFY2(!r.usable(c), controlName(c));
+    for (Ctl c : {Ctl::CENTRO, Ctl::RETTANG, Ctl::GRIGLIA, Ctl::Text4, Ctl::misura})
+        QVERIFY2(!r.shown(c), controlName(c));
+    for (Ctl c : {Ctl::start, Ctl::centro1, Ctl::canc, Ctl::area, Ctl::griglia2})
+        QVERIFY2(!r.usable(c), controlName(c));
     QVERIFY(r.usable(Ctl::open));
     QVERIFY(r.usable(Ctl::GRANDEZZA));
     QCOMPARE(r.view(Pic::Picture1).QWidget::cursor().shape(), Qt::CrossCursor);
@@ -462,7 +471,7 @@ void RoadTest::rectifies(Rig& r) {
 
     // The panel floats over the picture and hides it: its prompt stays readable on any picture.
     QWidget* panel = r.window.widget(Ctl::Frame1);
-    const QPoint inPanel(8, panel->height() - 8);   // inside the frame, clear of its controls
+    const QPoint inPanel(8, panel->height() - 8);  // inside the frame, clear of its controls
     const QPoint onPicture = r.view(Pic::Picture2).mapFrom(&r.window, panel->mapTo(&r.window, inPanel));
     QVERIFY(QRect(QPoint(0, 0), r.view(Pic::Picture2).size()).contains(onPicture));
     const QRgb own = panel->grab().toImage().pixel(inPanel);
@@ -493,7 +502,8 @@ void RoadTest::measuresTwoPairs(Rig& r) {
 
     r.clickButton(Ctl::RADDRIZZA);
     QCOMPARE(r.prompt(), QString("Definire due punti"));
-    for (Ctl c : {Ctl::Text6_1, Ctl::Text6_2, Ctl::Text6_3, Ctl::Text6_4, Ctl::tfuox, Ctl::tfuoy, Ctl::tfuvx, Ctl::tfuvy})
+    for (Ctl c :
+         {Ctl::Text6_1, Ctl::Text6_2, Ctl::Text6_3, Ctl::Text6_4, Ctl::tfuox, Ctl::tfuoy, Ctl::tfuvx, Ctl::tfuvy})
         QCOMPARE(r.box(c), QString());
     QCOMPARE(r.caption(Ctl::RADDRIZZA), QString("Misura"));
 
@@ -520,7 +530,7 @@ void RoadTest::measuresTwoPairs(Rig& r) {
 
     // The second pair keeps the scale: a diagonal rising to the right, 100 pixels each way.
     r.clickImage(Pic::Picture2, QPoint(200, 650));
-    QVERIFY(r.view(Pic::Picture2).canvas().pixel(300, 700) != qRgb(255, 0, 0));   // repainted
+    QVERIFY(r.view(Pic::Picture2).canvas().pixel(300, 700) != qRgb(255, 0, 0));  // repainted
     r.travel(Pic::Picture2, QPoint(200, 650), QPoint(300, 550));
     r.clickImage(Pic::Picture2, QPoint(300, 550));
     QVERIFY(r.hitOk);
@@ -556,7 +566,8 @@ void RoadTest::saves(Rig& r) {
     // The header describes the picture: its size fields are true, the rest is the source's.
     const std::vector<std::uint8_t> b = bytesOf(saved);
     const std::vector<std::uint8_t> src = bytesOf(r.path(sample::sampleFileName()));
-    const auto width = static_cast<std::uint32_t>(r.app.s.rectWidth), height = static_cast<std::uint32_t>(r.app.s.rectHeight);
+    const auto width = static_cast<std::uint32_t>(r.app.s.rectWidth),
+               height = static_cast<std::uint32_t>(r.app.s.rectHeight);
     const std::uint32_t pad = (4 - width % 4) % 4;
     QCOMPARE(b.size(), std::size_t(1078 + height * (width + pad)));
     QCOMPARE(b[0], std::uint8_t('B'));
@@ -573,7 +584,8 @@ void RoadTest::saves(Rig& r) {
     // Padding bytes are zeros.
     if (pad)
         for (std::uint32_t row = 0; row < height; ++row)
-            for (std::uint32_t k = 0; k < pad; ++k) QCOMPARE(b[1078 + row * (width + pad) + width + k], std::uint8_t(0));
+            for (std::uint32_t k = 0; k < pad; ++k)
+                QCOMPARE(b[1078 + row * (width + pad) + width + k], std::uint8_t(0));
 
     checkSavedFacade(saved, 28, true);
     savedFirst = b;
@@ -597,8 +609,9 @@ void RoadTest::checkSavedFacade(const std::string& path, int expectWindows, bool
     QCOMPARE(int(windows.size()), expectWindows);
     // Each window is square; the larger pane is the lower one (the picture is upright).
     for (const Box& w : windows)
-        QVERIFY2(std::fabs(w.width() / w.height() - 1) < 0.04,
-                 qPrintable(QString("window %1 x %2 at %3, %4").arg(w.width()).arg(w.height()).arg(w.cx()).arg(w.cy())));
+        QVERIFY2(
+            std::fabs(w.width() / w.height() - 1) < 0.04,
+            qPrintable(QString("window %1 x %2 at %3, %4").arg(w.width()).arg(w.height()).arg(w.cx()).arg(w.cy())));
     const double side = std::accumulate(windows.begin(), windows.end(), 0.0,
                                         [](double a, const Box& w) { return a + w.width() + w.height(); }) /
                         (2.0 * double(windows.size()));
@@ -611,7 +624,8 @@ void RoadTest::checkSavedFacade(const std::string& path, int expectWindows, bool
         for (const std::vector<Box>& line : *group) {
             std::vector<double> across;
             for (const Box& w : line) across.push_back(isRow ? w.cy() : w.cx());
-            QVERIFY2(spread(across) <= 2.0, qPrintable(QString("%1 strays %2 px").arg(isRow ? "row" : "column").arg(spread(across))));
+            QVERIFY2(spread(across) <= 2.0,
+                     qPrintable(QString("%1 strays %2 px").arg(isRow ? "row" : "column").arg(spread(across))));
         }
         for (std::size_t i = 1; i < group->size(); ++i)
             pitches.push_back(isRow ? (*group)[i][0].cy() - (*group)[i - 1][0].cy()
@@ -619,9 +633,11 @@ void RoadTest::checkSavedFacade(const std::string& path, int expectWindows, bool
     }
     // Rows and columns are 3.2 m apart alike; the glass is 1.36 m square.
     const double pitch = std::accumulate(pitches.begin(), pitches.end(), 0.0) / double(pitches.size());
-    for (double p : pitches) QVERIFY2(std::fabs(p / pitch - 1) < 0.03, qPrintable(QString("pitch %1 of %2").arg(p).arg(pitch)));
+    for (double p : pitches)
+        QVERIFY2(std::fabs(p / pitch - 1) < 0.03, qPrintable(QString("pitch %1 of %2").arg(p).arg(pitch)));
     const double glassM = g.windowSizeM - 2 * 0.12;
-    QVERIFY2(std::fabs(side / pitch - glassM / 3.2) < 0.03 * glassM / 3.2, qPrintable(QString("side %1 pitch %2").arg(side).arg(pitch)));
+    QVERIFY2(std::fabs(side / pitch - glassM / 3.2) < 0.03 * glassM / 3.2,
+             qPrintable(QString("side %1 pitch %2").arg(side).arg(pitch)));
 
     if (!wholeFacade) return;
     QCOMPARE(int(rows.size()), g.windowRows);
@@ -630,12 +646,14 @@ void RoadTest::checkSavedFacade(const std::string& path, int expectWindows, bool
     const Frame f = facadeFrame(pic);
     // The far side of the façade is enlarged about twice: its edge steps by whole source pixels.
     for (const Fit& e : f.edges) {
-        QVERIFY2(e.drift <= 2 && e.residual <= 2.5, qPrintable(QString("an edge runs off %1 px, strays %2 px").arg(e.drift).arg(e.residual)));
+        QVERIFY2(e.drift <= 2 && e.residual <= 2.5,
+                 qPrintable(QString("an edge runs off %1 px, strays %2 px").arg(e.drift).arg(e.residual)));
     }
     const double aspect = double(f.right - f.left + 1) / double(f.bottom - f.top + 1);
     QVERIFY2(std::fabs(aspect / (g.widthM / g.heightM) - 1) < 0.02, qPrintable(QString("aspect %1").arg(aspect)));
     const double metre = double(f.right - f.left + 1) / g.widthM;
-    QVERIFY2(std::fabs(pitch / (3.2 * metre) - 1) < 0.03, qPrintable(QString("pitch %1 metre %2").arg(pitch).arg(metre)));
+    QVERIFY2(std::fabs(pitch / (3.2 * metre) - 1) < 0.03,
+             qPrintable(QString("pitch %1 metre %2").arg(pitch).arg(metre)));
 }
 
 void RoadTest::goesBackAndRectifiesASecondArea(Rig& r) {
@@ -651,7 +669,8 @@ void RoadTest::goesBackAndRectifiesASecondArea(Rig& r) {
     QCOMPARE(r.caption(Ctl::RADDRIZZA), QString("Raddrizza"));
     QCOMPARE(r.caption(Ctl::cancella), QString("Canc."));
     QCOMPARE(r.label(Ctl::Label1)->text(), QString("Immagine sorgente"));
-    for (Ctl c : {Ctl::RADDRIZZA, Ctl::CENTRO, Ctl::RETTANG, Ctl::GRIGLIA, Ctl::zoo, Ctl::Text3, Ctl::start, Ctl::altra})
+    for (Ctl c :
+         {Ctl::RADDRIZZA, Ctl::CENTRO, Ctl::RETTANG, Ctl::GRIGLIA, Ctl::zoo, Ctl::Text3, Ctl::start, Ctl::altra})
         QVERIFY2(r.usable(c), controlName(c));
     QVERIFY(!r.usable(Ctl::save));
     QVERIFY(!r.window.scrollBar(ScrollId::HScroll2)->isVisible());

@@ -20,16 +20,16 @@ struct ScriptedDialogs : velta::qt::DialogProvider {
     };
 
     // Answers, taken from the front.
-    std::deque<velta::Answer> answers;                   // message boxes
-    std::deque<std::optional<std::string>> inputs;       // input boxes; nullopt = cancelled
-    std::deque<std::string> openNames;                   // open dialog; "" = cancelled
-    std::deque<std::string> saveNames;                   // save dialog; "" = cancelled
-    std::deque<bool> printers;                           // printer dialog
+    std::deque<velta::Answer> answers;              // message boxes
+    std::deque<std::optional<std::string>> inputs;  // input boxes; nullopt = cancelled
+    std::deque<std::string> openNames;              // open dialog; "" = cancelled
+    std::deque<std::string> saveNames;              // save dialog; "" = cancelled
+    std::deque<bool> printers;                      // printer dialog
 
     // What was shown.
     std::vector<Message> messages;
-    std::vector<std::string> prompts;                    // input box prompts
-    std::vector<std::string> openDirs, saveDirs;         // starting directories of the file dialogs
+    std::vector<std::string> prompts;             // input box prompts
+    std::vector<std::string> openDirs, saveDirs;  // starting directories of the file dialogs
     int printerDialogs = 0;
     int printedWindows = 0;
     std::vector<std::string> helpShown;
@@ -65,7 +65,8 @@ struct ScriptedDialogs : velta::qt::DialogProvider {
     void showHelp(QWidget*, const std::string& path) override { helpShown.push_back(path); }
 
 private:
-    template <class T> static T take(std::deque<T>& queue) {
+    template <class T>
+    static T take(std::deque<T>& queue) {
         T front = std::move(queue.front());
         queue.pop_front();
         return front;
