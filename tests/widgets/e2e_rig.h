@@ -75,11 +75,13 @@ public:
     void key(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QTest::keyClick(window.windowHandle(), k, mods);
     }
-    /// A click at a point of a widget; fails when another control covers that point.
+    /// A click at a point of a widget, through its window; fails when another control covers
+    /// that point.
     void click(QWidget* target, QPoint local) {
-        const QPoint at = target->mapTo(&window, local);
-        QCOMPARE(window.childAt(at), target);
-        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, at);
+        QWidget* top = target->window();
+        const QPoint at = target->mapTo(top, local);
+        QCOMPARE(top->childAt(at), target);
+        QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, at);
     }
     void clickButton(Ctl c) { click(button(c), button(c)->rect().center()); }
     void spinUp() { spinArrow(spin()->upButton()); }
