@@ -95,6 +95,27 @@ TEST_F(ZoomFixture, aZoomStepRescalesTheScrollPositions) {
     EXPECT_DOUBLE_EQ(z.imageLeft(), -app.s.zoomHPos);
 }
 
+TEST_F(ZoomFixture, aRangeThatShrinksUnderThePositionPullsThePictureBack) {
+    openOn(300, 200);   // 3000 x 2000 twips
+    z.setSize(1000, 1000);
+    zoomFormResize(app, z);
+    zoomHScrollChange(app, z, 1500);
+    zoomVScrollChange(app, z, 600);
+    z.setSize(2500, 1700);   // ranges 500 and 300
+    zoomFormResize(app, z);
+    EXPECT_EQ(z.hBar().value, 500);
+    EXPECT_EQ(app.s.zoomHPos, 500);
+    EXPECT_DOUBLE_EQ(z.imageLeft(), -500);
+    EXPECT_EQ(app.s.zoomVPos, 300);
+    EXPECT_DOUBLE_EQ(z.imageTop(), -300);
+
+    z.setSize(3000, 2380);   // the whole picture: nothing to scroll, and none of it hidden
+    zoomFormResize(app, z);
+    EXPECT_DOUBLE_EQ(z.imageLeft(), 0);
+    EXPECT_DOUBLE_EQ(z.imageTop(), 0);
+    EXPECT_EQ(app.s.zoomHPos, 0);
+}
+
 TEST_F(ZoomFixture, gridOnlyAfterARectificationAndFitOnRelease) {
     openOn(300, 200);
     zoomImageDblClick(app, z);

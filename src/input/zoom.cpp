@@ -15,17 +15,28 @@ int excess(double picture, double window) {
     return text::toInt16(picture - window).value_or(picture > window ? INT16_MAX : INT16_MIN);
 }
 
-// Sets both maxima from the current sizes and keeps the positions within them.
+// Sets both maxima from the current sizes and keeps the positions within them. A bar that a
+// smaller range pulls back has changed as if moved, and the picture follows it; otherwise a
+// picture scrolled away would stay there with nothing left to scroll it back.
 void setMaxima(State& s, ZoomWindow& z) {
     ZoomBar v = z.vBar(), h = z.hBar();
     v.maximum = excess(z.imageHeight(), z.height());
     h.maximum = excess(z.imageWidth(), z.width());
     s.vScrollMax = static_cast<float>(v.maximum);
     s.hScrollMax = static_cast<std::int16_t>(h.maximum);
+    const bool vMoved = v.value > std::max(0, v.maximum), hMoved = h.value > std::max(0, h.maximum);
     v.value = std::clamp(v.value, 0, std::max(0, v.maximum));
     h.value = std::clamp(h.value, 0, std::max(0, h.maximum));
     z.setVBar(v);
     z.setHBar(h);
+    if (vMoved) {
+        s.zoomVPos = static_cast<std::int16_t>(v.value);
+        z.setImagePosition(z.imageLeft(), -s.zoomVPos);
+    }
+    if (hMoved) {
+        s.zoomHPos = static_cast<std::int16_t>(h.value);
+        z.setImagePosition(-s.zoomHPos, z.imageTop());
+    }
 }
 
 bool fits(double extent) { return std::isfinite(extent) && extent <= zoomLimit; }

@@ -33,27 +33,31 @@ public:
     virtual double screenHeight() const = 0;
 
     // The image area Image1
-    double imageWidth() const { return imageW_; }
-    double imageHeight() const { return imageH_; }
-    double imageLeft() const { return imageLeft_; }
-    double imageTop() const { return imageTop_; }
-    void setImageSize(double w, double h) { imageW_ = w, imageH_ = h; changed(); }
-    void setImagePosition(double left, double top) { imageLeft_ = left, imageTop_ = top; changed(); }
+    double imageWidth() const { return m_.imageW; }
+    double imageHeight() const { return m_.imageH; }
+    double imageLeft() const { return m_.imageLeft; }
+    double imageTop() const { return m_.imageTop; }
+    void setImageSize(double w, double h) { m_.imageW = w, m_.imageH = h; changed(); }
+    void setImagePosition(double left, double top) { m_.imageLeft = left, m_.imageTop = top; changed(); }
 
     // The window: position and outer size (the height includes the caption bar)
-    double left() const { return left_; }
-    double top() const { return top_; }
-    double width() const { return width_; }
-    double height() const { return height_; }
-    void setPosition(double left, double top) { left_ = left, top_ = top; changed(); }
+    double left() const { return m_.left; }
+    double top() const { return m_.top; }
+    double width() const { return m_.width; }
+    double height() const { return m_.height; }
+    void setPosition(double left, double top) { m_.left = left, m_.top = top; changed(); }
     /// Resizing the window runs its resize handler, as a resize by the user does.
-    void setSize(double w, double h) { width_ = w, height_ = h; changed(); resized(); }
+    void setSize(double w, double h) { m_.width = w, m_.height = h; changed(); resized(); }
 
     // The scroll bars HScroll1 and VScroll1 of the zoom window
-    const ZoomBar& hBar() const { return h_; }
-    const ZoomBar& vBar() const { return v_; }
-    void setHBar(const ZoomBar& b) { h_ = b; changed(); }
-    void setVBar(const ZoomBar& b) { v_ = b; changed(); }
+    const ZoomBar& hBar() const { return m_.h; }
+    const ZoomBar& vBar() const { return m_.v; }
+    void setHBar(const ZoomBar& b) { m_.h = b; changed(); }
+    void setVBar(const ZoomBar& b) { m_.v = b; changed(); }
+
+    /// Every value back to its design value, as a window loaded anew has them (no resize
+    /// handler runs).
+    void restoreDesign() { m_ = Layout{}; changed(); }
 
 protected:
     /// Called after any change of the values above.
@@ -62,9 +66,12 @@ protected:
     virtual void resized() {}
 
 private:
-    double imageW_ = 1935, imageH_ = 2130, imageLeft_ = 0, imageTop_ = 0;
-    double left_ = 0, top_ = 0, width_ = 4000, height_ = 4000;
-    ZoomBar h_{0, 0, 3800}, v_{0, 0, 3600};
+    struct Layout {
+        double imageW = 1935, imageH = 2130, imageLeft = 0, imageTop = 0;
+        double left = 0, top = 0, width = 4000, height = 4000;
+        ZoomBar h{0, 0, 3800}, v{0, 0, 3600};
+    };
+    Layout m_;
 };
 
 }  // namespace velta

@@ -44,6 +44,7 @@ HandlerTable recording(Log& log) {
     RECORD(cmd, RETTANG3), RECORD(cmd, CENTRO_Click), RECORD(cmd, CENTRONUOVO), RECORD(cmd, griglia1);
     RECORD(cmd, CANC2), RECORD(cmd, ALTRA1), RECORD(cmd, RADDR1), RECORD(cmd, duepuntiClick);
     RECORD(cmd, GRANDEZZA_SpinDown), RECORD(cmd, GRANDEZZA_SpinUp), RECORD(cmd, Picture2_DblClick);
+    RECORD(cmd, zooClick);
     RECORD(mouse, Picture2_MouseDown), RECORD(mouse, Picture2_MouseMove);
 #undef RECORD
     t.scrollChange = [&log](App&, ScrollId id, int v) {
@@ -289,8 +290,8 @@ void MainWindowTest::buttonsAndSpinArrowsRunTheirHandlers() {
     auto* spin = qobject_cast<qt::SpinArrows*>(r.window.widget(Ctl::GRANDEZZA));
     QTest::mouseClick(spin->upButton(), Qt::LeftButton);
     QTest::mouseClick(spin->downButton(), Qt::LeftButton);
-    const Log expected{"RADDR1", "CENTRO_Click", "CANC2", "griglia1", "RETTANG3", "GRANDEZZA_SpinUp",
-                       "GRANDEZZA_SpinDown"};
+    const Log expected{"RADDR1", "CENTRO_Click", "CANC2", "griglia1", "RETTANG3", "zooClick",
+                       "GRANDEZZA_SpinUp", "GRANDEZZA_SpinDown"};
     QCOMPARE(r.log, expected);
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "input/handlers.h"
+#include "input/zoom.h"
 
 namespace velta::qt {
 
@@ -12,6 +13,8 @@ struct HandlerTable {
     using Command = std::function<void(App&)>;
     using Mouse = std::function<void(App&, int button, int shift, float x, float y)>;
     using Scroll = std::function<void(App&, ScrollId, int value)>;
+    using Zoom = std::function<void(App&, ZoomWindow&)>;
+    using ZoomScroll = std::function<void(App&, ZoomWindow&, int value)>;
 
     Command formClick = velta::formClick;
     Command VALORIDEFAULT = velta::VALORIDEFAULT;
@@ -38,6 +41,16 @@ struct HandlerTable {
     Command Picture2_DblClick = velta::Picture2_DblClick;
     Command duepuntiClick = velta::duepuntiClick;
     Scroll scrollChange = velta::scrollChange;
+    Command zooClick = velta::zooClick;
+
+    // The zoom window's events (its load step runs inside zooClick)
+    Zoom zoomFormResize = velta::zoomFormResize;
+    Zoom zoomFormMouseUp = velta::zoomFormMouseUp;
+    Zoom zoomSpinDown = velta::zoomSpinDown;
+    Zoom zoomSpinUp = velta::zoomSpinUp;
+    ZoomScroll zoomHScrollChange = velta::zoomHScrollChange;
+    ZoomScroll zoomVScrollChange = velta::zoomVScrollChange;
+    Zoom zoomImageDblClick = velta::zoomImageDblClick;
 };
 
 }  // namespace velta::qt

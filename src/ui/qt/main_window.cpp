@@ -20,6 +20,7 @@
 #include "ui/qt/picture_view.h"
 #include "ui/qt/qt_dialogs.h"
 #include "ui/qt/spin_arrows.h"
+#include "ui/qt/zoom_view.h"
 
 namespace velta::qt {
 
@@ -209,7 +210,31 @@ void MainWindow::userScrolled(ScrollId id, int value) {
     if (app_ && handlers_.scrollChange) handlers_.scrollChange(*app_, id, value);
 }
 
-void MainWindow::zooClicked() {}
+void MainWindow::zooClicked() { run(handlers_.zooClick); }
+
+ZoomWindow* MainWindow::zoom() { return &zoomView(); }
+
+ZoomView& MainWindow::zoomView() {
+    if (zoom_) return *zoom_;
+    // A window of its own, owned by this one: closing the main window ends the program with it.
+    zoom_ = new ZoomView(scale_, [this](Pic p) { return view(p).picture(); }, this);
+    zoom_->onSpinDown = [this] { runZoom(handlers_.zoomSpinDown); };
+    zoom_->onSpinUp = [this] { runZoom(handlers_.zoomSpinUp); };
+    zoom_->onResize = [this] { runZoom(handlers_.zoomFormResize); };
+    zoom_->onMouseUp = [this] { runZoom(handlers_.zoomFormMouseUp); };
+    zoom_->onDoubleClick = [this] { runZoom(handlers_.zoomImageDblClick); };
+    zoom_->onHScroll = [this](int v) {
+        if (app_ && handlers_.zoomHScrollChange) handlers_.zoomHScrollChange(*app_, *zoom_, v);
+    };
+    zoom_->onVScroll = [this](int v) {
+        if (app_ && handlers_.zoomVScrollChange) handlers_.zoomVScrollChange(*app_, *zoom_, v);
+    };
+    return *zoom_;
+}
+
+void MainWindow::runZoom(const HandlerTable::Zoom& handler) {
+    if (app_ && zoom_ && handler) handler(*app_, *zoom_);
+}
 
 void MainWindow::controlChanged(Ctl c) {
     if (action(c)) {

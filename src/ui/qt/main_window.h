@@ -28,6 +28,7 @@ class CommandPanel;
 class DialogProvider;
 class Menus;
 class PictureView;
+class ZoomView;
 
 /// What the window would otherwise read from the screen and the style (tests set these).
 struct MainWindowOptions {
@@ -74,6 +75,8 @@ public:
     QScrollBar* scrollBar(ScrollId id) const;
     /// The window background (the central widget).
     Backdrop* backdrop() const { return backdrop_; }
+    /// The zoom window, made hidden and unloaded on first use.
+    ZoomView& zoomView();
 
     // velta::Window
     Surface& picture(Pic p) override;
@@ -92,6 +95,7 @@ public:
     void processEvents() override;
     /// Asks the program to end; safe inside a handler, also one running in nested event processing.
     void quit() override;
+    ZoomWindow* zoom() override;
 
 protected:
     void controlChanged(Ctl c) override;
@@ -101,7 +105,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private slots:
-    /// The zoom button; the zoom window is not there yet, so it does nothing.
+    /// The zoom button.
     void zooClicked();
 
 private:
@@ -114,6 +118,7 @@ private:
     void runCommand(Ctl c);
     void run(const HandlerTable::Command& handler);
     void runMouse(const HandlerTable::Mouse& handler, int button, int shift, float x, float y);
+    void runZoom(const HandlerTable::Zoom& handler);
     void userScrolled(ScrollId id, int value);
     QSize screenViewport() const;
 
@@ -128,6 +133,7 @@ private:
     QPushButton* zoo_ = nullptr;
     std::array<QScrollBar*, 4> bars_{};
     CommandPanel* panel_ = nullptr;
+    ZoomView* zoom_ = nullptr;
     std::unique_ptr<Menus> menus_;
     std::unique_ptr<DialogProvider> dialogs_;
     HandlerTable handlers_;

@@ -36,6 +36,8 @@ public:
 
     /// Replaces the picture by an image (tests and the zoom window use this).
     void setPicture(const QImage& image);
+    /// The picture as loaded, without the marks.
+    const QImage& picture() const { return picture_; }
     /// The picture with the marks drawn on it, as shown.
     const QImage& canvas() const { return canvas_; }
 

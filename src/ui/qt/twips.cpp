@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 #include <cmath>
 
 namespace velta::qt {
@@ -17,6 +18,13 @@ TwipScale TwipScale::fromScreen() {
 
 int TwipScale::px(int twips) const {
     return static_cast<int>(std::lround(static_cast<double>(twips) / twipsPerPixel_));
+}
+
+int TwipScale::pixels(double twips) const {
+    // Far beyond any screen, and well inside what the painter and the widgets take.
+    constexpr double bound = 1 << 24;
+    if (!std::isfinite(twips)) return 0;
+    return static_cast<int>(std::lround(std::clamp(twips / twipsPerPixel_, -bound, bound)));
 }
 
 }  // namespace velta::qt

@@ -19,6 +19,11 @@ public:
     double twipsPerPixel() const { return twipsPerPixel_; }
     /// A length in twips as whole pixels, rounded to the nearest.
     int px(int twips) const;
+    /// A length in twips that need not be whole, as whole pixels rounded to the nearest; a length
+    /// that is not finite gives 0 and a far one is bounded to a few million pixels.
+    int pixels(double twips) const;
+    /// A length in whole pixels as twips.
+    double twips(int pixels) const { return static_cast<double>(pixels) * twipsPerPixel_; }
     /// A design point in twips as a pixel point.
     QPoint point(int x, int y) const { return {px(x), px(y)}; }
     /// A design size in twips as a pixel size.
