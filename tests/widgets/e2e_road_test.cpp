@@ -1,9 +1,9 @@
 // The road of one photograph through the real main window: open the sample façade, mark its
 // four edges, move the centre and put it back, mark an area, draw the grid, step the output size
-// up and down, rectify, measure two pairs, save, go back to the source, and rectify a second
-// area. Every step is checked on the widgets the user sees, and the saved bitmap is checked
-// against the façade that the sample camera photographed: its frame straight and in proportion,
-// its windows square and in straight rows and columns.
+// up and down, rectify, measure two pairs, save, go back to the source, rectify a second area,
+// and look at the pictures in the zoom window beside the main one. Every step is checked on the widgets the user sees,
+// and the saved bitmap is checked against the façade that the sample camera photographed: its frame straight and in
+// proportion, its windows square and in straight rows and columns.
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -21,6 +21,7 @@
 #include "e2e_facade.h"
 #include "e2e_rig.h"
 #include "sample/facade.h"
+#include "ui/qt/zoom_view.h"
 
 using namespace velta;
 using e2e::Rig;
@@ -98,6 +99,7 @@ private:
     void measuresTwoPairs(Rig& r);
     void saves(Rig& r);
     void goesBackAndRectifiesASecondArea(Rig& r);
+    void showsTheZoomWindowBesideIt(Rig& r);
     void checkSavedFacade(const std::string& path, int expectWindows, bool wholeFacade);
 
     double disFirst = 0;    // the principal distance of the construction about the true centre
@@ -127,6 +129,8 @@ void RoadTest::roadOfOnePhotograph() {
     saves(r);
     if (QTest::currentTestFailed()) return;
     goesBackAndRectifiesASecondArea(r);
+    if (QTest::currentTestFailed()) return;
+    showsTheZoomWindowBesideIt(r);
 }
 
 void RoadTest::startsWithOnlyOpenUsable(Rig& r) {
@@ -717,6 +721,39 @@ void RoadTest::goesBackAndRectifiesASecondArea(Rig& r) {
     const std::size_t n = windowBoxes(materials(file.image)).size();
     QVERIFY2(n >= 12 && n % 4 == 0, qPrintable(QString::number(n)));
     checkSavedFacade(saved, int(n), false);
+}
+
+void RoadTest::showsTheZoomWindowBesideIt(Rig& r) {
+    const State& s = r.app.s;
+    const double twips = 15;  // per pixel, at the screen the rig pretends to have
+    // The rectified image in a window of its own, ten twips a pixel, not blocking the main one.
+    r.clickButton(Ctl::zoo);
+    qt::ZoomView& z = r.window.zoomView();
+    QVERIFY(z.isVisible());
+    QVERIFY(z.isWindow());
+    QCOMPARE(z.windowModality(), Qt::NonModal);
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(z.windowTitle(), QString("Zoom"));
+    QCOMPARE(z.imageWidth(), 10.0 * s.rectViewWidth);
+    QCOMPARE(z.imageHeight(), 10.0 * s.rectViewHeight);
+    QCOMPARE(z.image()->size(), QSize(qRound(z.imageWidth() / twips), qRound(z.imageHeight() / twips)));
+
+    // One step down enlarges the picture by 1 / 0.9.
+    const double w = z.imageWidth(), h = z.imageHeight();
+    r.click(z.spin()->downButton(), z.spin()->downButton()->rect().center());
+    QCOMPARE(s.zoomPercent, std::int16_t(90));
+    QVERIFY2(std::fabs(z.imageWidth() - w / 0.9) <= 1 && std::fabs(z.imageHeight() - h / 0.9) <= 1,
+             qPrintable(QString("%1 x %2").arg(z.imageWidth()).arg(z.imageHeight())));
+    QCOMPARE(z.image()->width(), qRound(z.imageWidth() / twips));
+
+    // Meanwhile the main window goes on: back to the source, which the zoom button then shows.
+    r.clickButton(Ctl::cancella);
+    QCOMPARE(r.caption(Ctl::RADDRIZZA), QString("Raddrizza"));
+    QVERIFY(z.isVisible());
+    r.clickButton(Ctl::zoo);
+    QCOMPARE(z.imageWidth(), 10.0 * 958);
+    QCOMPARE(z.imageHeight(), 10.0 * 678);
+    QCOMPARE(r.prompt(), QString("Devi definire l'area di calcolo"));
 }
 
 QTEST_MAIN(RoadTest)
