@@ -135,8 +135,8 @@ TEST(BitmapReader, topDownLongHeadersAndGapsGiveTheSameRecordsAsThePlainFile) {
         {.width = 7, .height = -4, .infoSize = 124, .clrUsed = 251, .trailing = 9},
         {.width = 7, .height = 4, .clrUsed = 256, .gap = 4},
     };
-    for (const BmpSpec& spec : variants) {
-        const ReadResult r = readBitmap(makeBmp(spec));
+    for (const BmpSpec& shape : variants) {
+        const ReadResult r = readBitmap(makeBmp(shape));
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_EQ(r.image.fileHeight, 4);
         EXPECT_EQ(r.image.rowPadding, 1);
@@ -144,7 +144,7 @@ TEST(BitmapReader, topDownLongHeadersAndGapsGiveTheSameRecordsAsThePlainFile) {
         EXPECT_EQ(u32(r.image.bmpHeader, 22), 4u);  // stored bottom-up now
         EXPECT_EQ(u32(r.image.bmpHeader, 14), 40u);
         EXPECT_EQ(u32(r.image.bmpHeader, 10), 1078u);
-        const std::size_t palBytes = spec.clrUsed == 0 ? 1024 : 4 * spec.clrUsed;
+        const std::size_t palBytes = shape.clrUsed == 0 ? 1024 : 4 * shape.clrUsed;
         EXPECT_EQ(0, std::memcmp(r.image.bmpPalette.data(), plain.image.bmpPalette.data(), palBytes));
     }
 }

@@ -48,33 +48,33 @@ inline std::vector<std::uint8_t> paletteOf(std::uint32_t entries) {
     return p;
 }
 
-/// The bytes of a bitmap file built from `spec`, pixels from pixelAt, padding bytes 0xEE.
-inline std::vector<std::uint8_t> makeBmp(const BmpSpec& spec) {
-    const std::uint32_t entries = spec.clrUsed == 0 ? 256 : spec.clrUsed;
-    const std::size_t w = static_cast<std::size_t>(spec.width < 0 ? -spec.width : spec.width);
-    const std::size_t h = static_cast<std::size_t>(spec.height < 0 ? -spec.height : spec.height);
+/// The bytes of a bitmap file built from `shape`, pixels from pixelAt, padding bytes 0xEE.
+inline std::vector<std::uint8_t> makeBmp(const BmpSpec& shape) {
+    const std::uint32_t entries = shape.clrUsed == 0 ? 256 : shape.clrUsed;
+    const std::size_t w = static_cast<std::size_t>(shape.width < 0 ? -shape.width : shape.width);
+    const std::size_t h = static_cast<std::size_t>(shape.height < 0 ? -shape.height : shape.height);
     const std::size_t stride = (w + 3) / 4 * 4;
-    const std::size_t offset = 14 + spec.infoSize + 4 * std::size_t{entries} + spec.gap;
-    std::vector<std::uint8_t> b(offset + h * stride + spec.trailing, 0);
-    b.at(0) = static_cast<std::uint8_t>(spec.sig0);
-    b.at(1) = static_cast<std::uint8_t>(spec.sig1);
+    const std::size_t offset = 14 + shape.infoSize + 4 * std::size_t{entries} + shape.gap;
+    std::vector<std::uint8_t> b(offset + h * stride + shape.trailing, 0);
+    b.at(0) = static_cast<std::uint8_t>(shape.sig0);
+    b.at(1) = static_cast<std::uint8_t>(shape.sig1);
     put32(b, 2, static_cast<std::uint32_t>(b.size()));
     put32(b, 10, static_cast<std::uint32_t>(offset));
-    put32(b, 14, spec.infoSize);
-    put32(b, 18, static_cast<std::uint32_t>(spec.width));
-    put32(b, 22, static_cast<std::uint32_t>(spec.height));
+    put32(b, 14, shape.infoSize);
+    put32(b, 18, static_cast<std::uint32_t>(shape.width));
+    put32(b, 22, static_cast<std::uint32_t>(shape.height));
     b[26] = 1;
-    b[28] = static_cast<std::uint8_t>(spec.bitCount);
-    b[29] = static_cast<std::uint8_t>(spec.bitCount >> 8);
-    put32(b, 30, spec.compression);
+    b[28] = static_cast<std::uint8_t>(shape.bitCount);
+    b[29] = static_cast<std::uint8_t>(shape.bitCount >> 8);
+    put32(b, 30, shape.compression);
     put32(b, 34, static_cast<std::uint32_t>(h * stride));
     put32(b, 38, 2835);
     put32(b, 42, 2835);
-    put32(b, 46, spec.clrUsed);
+    put32(b, 46, shape.clrUsed);
     const auto pal = paletteOf(entries);
-    std::copy(pal.begin(), pal.end(), b.begin() + static_cast<std::ptrdiff_t>(14 + spec.infoSize));
+    std::copy(pal.begin(), pal.end(), b.begin() + static_cast<std::ptrdiff_t>(14 + shape.infoSize));
     for (std::size_t i = 0; i < h; ++i) {
-        const std::size_t yTop = spec.height < 0 ? i : h - 1 - i;
+        const std::size_t yTop = shape.height < 0 ? i : h - 1 - i;
         for (std::size_t x = 0; x < stride; ++x)
             b[offset + i * stride + x] =
                 x < w ? pixelAt(static_cast<int>(x), static_cast<int>(yTop)) : 0xEE;
