@@ -24,6 +24,30 @@ TEST(BitmapSave, appendsTheExtensionUnlessTheNameEndsInBmpOrBMP) {
     EXPECT_EQ(withBmpExtension(""), ".BMP");
 }
 
+TEST(BitmapSave, onlyANameThatEndsInAFileNameNamesAFile) {
+    for (const char* name : {"a", "/tmp/a.bmp", "dir/.hidden", "...", "a.", "/tmp/x/..bmp"}) EXPECT_TRUE(namesAFile(name)) << name;
+    for (const char* name : {"", "/", "/tmp/", "dir/", ".", "..", "/tmp/.", "/tmp/.."}) EXPECT_FALSE(namesAFile(name)) << name;
+}
+
+TEST(BitmapSave, aLinkUnderTheChosenNameIsReplacedNotFollowed) {
+    TempDir dir;
+    const std::vector<std::uint8_t> image = {1, 2, 3}, other = {4, 5};
+    testing::writeFile(dir.file("other.bmp"), other);
+    std::string error;
+    for (const bool copying : {false, true}) {
+        SCOPED_TRACE(copying);
+        testing::writeFile(dir.file("velta.bmp"), image);
+        fs::remove(dir.file("out.bmp"));
+        fs::create_symlink(dir.file("other.bmp"), dir.file("out.bmp"));
+        ASSERT_TRUE(copying ? moveByCopying(dir.file("velta.bmp"), dir.file("out.bmp"), error)
+                            : moveFile(dir.file("velta.bmp"), dir.file("out.bmp"), error))
+            << error;
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.file("out.bmp"))));
+        EXPECT_EQ(testing::readFile(dir.file("out.bmp")), image);
+        EXPECT_EQ(testing::readFile(dir.file("other.bmp")), other);
+    }
+}
+
 TEST(BitmapSave, moveFileRenamesAndReplacesAnExistingTarget) {
     TempDir dir;
     const std::vector<std::uint8_t> image = {1, 2, 3, 4, 5};

@@ -1,16 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 
 #include "bitmap/reader.h"
 #include "bitmap/writer.h"
 #include "bitmap_testing.h"
+#include "file_limits.h"
 
 namespace velta::bitmap {
 namespace {
 
 using testing::TempDir;
+namespace fs = std::filesystem;
 
 // A source header whose every byte differs, so a moved or lost byte shows.
 std::array<std::uint8_t, 54> distinctHeader() {
@@ -148,13 +156,91 @@ TEST(BitmapWriter, refusesSizesOutsideTheFormatAndReportsFailedFiles) {
     EXPECT_NE(error.find(missingDir), std::string::npos) << error;
     EXPECT_FALSE(writer.end(error));
 
-    if (std::filesystem::exists("/dev/full")) {  // every write fails with "no space left"
-        ASSERT_TRUE(writer.begin("/dev/full", distinctHeader(), somePalette(), 3000, 500, error));
-        writer.writeZeroRows(500);
-        error.clear();
-        EXPECT_FALSE(writer.end(error));
-        EXPECT_NE(error.find("/dev/full"), std::string::npos) << error;
+}
+
+TEST(BitmapWriter, makesTheFileAnewInsteadOfWritingThroughWhatStandsUnderItsName) {
+    TempDir dir;
+    const std::vector<std::uint8_t> precious = {1, 2, 3};
+    testing::writeFile(dir.file("precious.bmp"), precious);
+    const std::string path = dir.file("velta.bmp");
+    std::string error;
+    auto write = [&] { return writeBitmap(path, distinctHeader(), somePalette(), 8, someRows(2), error); };
+
+    // A link to another file: the link goes, the file it led to stays as it was.
+    fs::create_symlink(dir.file("precious.bmp"), path);
+    ASSERT_TRUE(write()) << error;
+    EXPECT_EQ(testing::readFile(dir.file("precious.bmp")), precious);
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(path)));
+    EXPECT_EQ(testing::readFile(path).size(), 1078u + 2u * 8u);
+
+    // A second name of the old file, and a link to a place where nothing is yet.
+    fs::create_hard_link(path, dir.file("kept.bmp"));
+    const auto kept = testing::readFile(dir.file("kept.bmp"));
+    fs::remove(path);
+    fs::create_symlink(dir.file("elsewhere.bmp"), path);
+    ASSERT_TRUE(write()) << error;
+    EXPECT_FALSE(fs::exists(dir.file("elsewhere.bmp")));
+    ASSERT_TRUE(write()) << error;
+    EXPECT_EQ(testing::readFile(dir.file("kept.bmp")), kept);
+    EXPECT_EQ(fs::hard_link_count(path), 1u);
+
+    // Something that is not a file under the name is left alone, and said so.
+    fs::remove(path);
+    fs::create_directory(path);
+    testing::writeFile(dir.file("velta.bmp/inside"), precious);
+    EXPECT_FALSE(write());
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_EQ(testing::readFile(dir.file("velta.bmp/inside")), precious);
+}
+
+TEST(BitmapWriter, aFileCutShortByAFailedWriteIsRemovedAndTheReasonIsItalian) {
+    TempDir dir;
+    const std::string path = dir.file("velta.bmp");
+    std::string error;
+    {
+        velta::testing::FileSizeLimit limit(5000);   // the header and a row or so fit
+        EXPECT_FALSE(writeBitmap(path, distinctHeader(), somePalette(), 3000, someRows(20), error));
     }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_NE(error.find("file troppo grande ("), std::string::npos) << error;
+}
+
+// The same on a disk that really fills up: a small file system of its own, mounted where only
+// a child process sees it. Needs the right to mount (root in a container that allows it).
+TEST(BitmapWriter, aFullDiskLeavesNoFileAndSaysDiscoPieno) {
+    TempDir dir;
+    const std::string mountPoint = dir.file("");
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        auto report = [&](const std::string& text, int code) {
+            const ssize_t n = ::write(pipeEnds[1], text.data(), text.size());
+            ::_exit(n < 0 ? 3 : code);
+        };
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
+            report("no mount", 77);
+        const std::string path = mountPoint + "/velta.bmp";
+        std::string error;
+        const bool written = writeBitmap(path, distinctHeader(), somePalette(), 3000, someRows(100), error);
+        report(error + (written ? " [written]" : "") + (::access(path.c_str(), F_OK) == 0 ? " [left behind]" : ""), 0);
+    }
+    ::close(pipeEnds[1]);
+    std::string said;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<std::size_t>(n));
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no right to mount a small file system here";
+    EXPECT_NE(said.find("disco pieno (" + std::string(std::strerror(ENOSPC)) + ")"), std::string::npos) << said;
+    EXPECT_EQ(said.find("[written]"), std::string::npos) << said;
+    EXPECT_EQ(said.find("[left behind]"), std::string::npos) << said;
 }
 
 }  // namespace

@@ -148,6 +148,25 @@ TEST_F(HandlersSave, aFailingMoveKeepsTheWorkingFile) {
     EXPECT_EQ(fileBytes(in("front.bmp")), image);
 }
 
+TEST_F(HandlersSave, aFolderNameIsRefusedInsteadOfSavingAHiddenFileInIt) {
+    fs::create_directory(in("sub"));
+    for (const std::string& name : {in("sub/"), in("sub/."), in("sub/.."), std::string("/")}) {
+        SCOPED_TRACE(name);
+        const std::size_t shown = w.messages.size();
+        save(name);
+        ASSERT_EQ(w.messages.size(), shown + 1);
+        EXPECT_EQ(w.messages.back().icon, Icon::Critical);
+        EXPECT_NE(w.messages.back().text.find("cartella"), std::string::npos) << w.messages.back().text;
+        EXPECT_EQ(fileBytes(app.workingFile()), image);
+    }
+    EXPECT_FALSE(fs::exists(in("sub/.BMP")));
+    EXPECT_FALSE(fs::exists(in("sub/..BMP")));
+    EXPECT_FALSE(fs::exists(in("sub/...BMP")));
+    // The image is still there to save under a file's name.
+    save(in("sub/front"));
+    EXPECT_EQ(fileBytes(in("sub/front.BMP")), image);
+}
+
 TEST_F(HandlersSave, theWorkingFileItselfIsNoPlaceToKeepTheImage) {
     save(app.workingFile());
     ASSERT_EQ(w.messages.size(), 1u);

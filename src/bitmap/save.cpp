@@ -6,9 +6,10 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <vector>
+
+#include "bitmap/os_error.h"
 
 namespace velta::bitmap {
 
@@ -21,6 +22,43 @@ std::string moveError(const std::string& from, const std::string& to, const std:
 bool exists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
+}
+
+// Whether a failed flush means the data may not be on the disk; file systems that cannot flush
+// at all answer otherwise.
+bool lostData(int err) { return err == EIO || err == ENOSPC || err == EDQUOT; }
+
+// Puts the contents of the open file `fd` on the disk; false with errno set when they may not be.
+bool syncContents(int fd) {
+    while (::fsync(fd) != 0) {
+        if (errno == EINTR) continue;
+        return !lostData(errno);
+    }
+    return true;
+}
+
+// Puts the contents of the file `path` on the disk before it gets its new name, so that a power
+// loss right after the save cannot leave an empty file under that name. A file that cannot be
+// opened is left to the rename to report.
+bool syncFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return true;
+    const bool ok = syncContents(fd);
+    const int err = errno;
+    ::close(fd);
+    errno = err;
+    return ok;
+}
+
+// Puts the directory entry of a renamed file on the disk. The file is in place whatever this
+// gives; a failure only leaves the new name to the system's own timing.
+void syncDirectoryOf(const std::string& path) {
+    std::filesystem::path dir = std::filesystem::path(path).parent_path();
+    if (dir.empty()) dir = ".";
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    syncContents(fd);
+    ::close(fd);
 }
 
 // Copies everything from descriptor `in` to `out`; false with errno set on failure.
@@ -51,6 +89,11 @@ bool copyContents(int in, int out) {
 
 }  // namespace
 
+bool namesAFile(const std::string& name) {
+    const std::string last = name.substr(name.find_last_of('/') + 1);
+    return !last.empty() && last != "." && last != "..";
+}
+
 std::string withBmpExtension(const std::string& name) {
     if (name.size() >= 4) {
         const std::string tail = name.substr(name.size() - 4);
@@ -62,7 +105,7 @@ std::string withBmpExtension(const std::string& name) {
 bool moveByCopying(const std::string& from, const std::string& to, std::string& error) {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) {
-        error = moveError(from, to, std::strerror(errno));
+        error = moveError(from, to, osErrorText(errno));
         return false;
     }
     struct stat st {};
@@ -78,13 +121,18 @@ bool moveByCopying(const std::string& from, const std::string& to, std::string& 
     std::string temp = (dir / ".velta-copy-XXXXXX").string();
     const int out = ::mkstemp(temp.data());
     if (out < 0) {
-        error = moveError(from, to, std::strerror(errno));
+        error = moveError(from, to, osErrorText(errno));
         ::close(in);
         return false;
     }
     bool ok = copyContents(in, out);
     int err = errno;
     if (ok && ::fchmod(out, st.st_mode & 0777) != 0) {
+        ok = false;
+        err = errno;
+    }
+    // The copy is on the disk before it takes the chosen name.
+    if (ok && !syncContents(out)) {
         ok = false;
         err = errno;
     }
@@ -99,23 +147,31 @@ bool moveByCopying(const std::string& from, const std::string& to, std::string& 
     }
     if (!ok) {
         ::unlink(temp.c_str());
-        error = moveError(from, to, std::strerror(err));
+        error = moveError(from, to, osErrorText(err));
         return false;
     }
+    syncDirectoryOf(to);
     // The image is safe under its new name; a source that cannot be removed only stays behind.
     ::unlink(from.c_str());
     return true;
 }
 
 bool moveFile(const std::string& from, const std::string& to, std::string& error) {
-    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+    if (!syncFile(from)) {
+        error = moveError(from, to, osErrorText(errno));
+        return false;
+    }
+    if (std::rename(from.c_str(), to.c_str()) == 0) {
+        syncDirectoryOf(to);
+        return true;
+    }
     const int err = errno;
     if (err == EXDEV) return moveByCopying(from, to, error);
     if (err == ENOENT && !exists(from)) {
         error = moveError(from, to, "il file non esiste.");
         return false;
     }
-    error = moveError(from, to, std::strerror(err));
+    error = moveError(from, to, osErrorText(err));
     return false;
 }
 

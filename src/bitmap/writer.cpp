@@ -1,6 +1,7 @@
 #include "bitmap/writer.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <cstring>
 
 #include "bitmap/format.h"
+#include "bitmap/os_error.h"
 
 namespace velta::bitmap {
 
@@ -26,6 +28,23 @@ std::string sizeError(int width, int height) {
                " pixel è fuori dall'intervallo da 1 a 3000.";
     return "Impossibile scrivere l'immagine: l'altezza di " + std::to_string(height) +
            " pixel è fuori dall'intervallo da 1 a 32767.";
+}
+
+// Takes away a file or link standing under `path`, so that the file is made anew and nothing is
+// written through a link or into a file that someone else holds open. Anything else under that
+// name (a directory, a device) stays, and creating the file then fails.
+bool clearName(const std::string& path, std::string& error) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return true;   // nothing there, or the creation will say why
+    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+        error = "Impossibile creare il file \"" + path + "\": il nome è già preso da qualcosa che non è un file.";
+        return false;
+    }
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        error = "Impossibile sostituire il file \"" + path + "\": " + osErrorText(errno);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -53,7 +72,7 @@ BitmapWriter::~BitmapWriter() {
 
 bool BitmapWriter::failWith(const std::string& what, int err) {
     ioFailed_ = true;
-    if (error_.empty()) error_ = what + " \"" + path_ + "\": " + std::strerror(err);
+    if (error_.empty()) error_ = what + " \"" + path_ + "\": " + osErrorText(err);
     return false;
 }
 
@@ -98,9 +117,11 @@ bool BitmapWriter::begin(const std::string& path, const std::array<std::uint8_t,
     path_ = path;
     error_.clear();
     ioFailed_ = false;
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (!clearName(path, error)) return false;
+    // O_EXCL and O_NOFOLLOW: a link or file put under the name meanwhile is refused, not followed.
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd_ < 0) {
-        error = "Impossibile creare il file \"" + path + "\": " + std::strerror(errno);
+        error = "Impossibile creare il file \"" + path + "\": " + osErrorText(errno);
         return false;
     }
     height_ = height;
@@ -149,6 +170,8 @@ bool BitmapWriter::end(std::string& error) {
     fd_ = -1;
     buffer_.clear();
     buffer_.shrink_to_fit();
+    // A file cut short by a failed write (a full disk) would later be taken for an image.
+    if (ioFailed_) ::unlink(path_.c_str());
     if (!error_.empty()) {
         error = error_;
         return false;

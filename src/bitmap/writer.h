@@ -29,8 +29,9 @@ public:
     BitmapWriter(const BitmapWriter&) = delete;
     BitmapWriter& operator=(const BitmapWriter&) = delete;
 
-    /// Creates the file at `path` (emptying an existing one) and writes the header and palette
-    /// of a `width` x `height` image; on failure says why in `error`.
+    /// Creates the file at `path` anew (a file or link of that name is removed first, never
+    /// written through) and writes the header and palette of a `width` x `height` image; on
+    /// failure says why in `error`.
     bool begin(const std::string& path, const std::array<std::uint8_t, 54>& header,
                const std::array<std::uint8_t, 1024>& palette, int width, int height,
                std::string& error);
@@ -42,7 +43,8 @@ public:
     bool writeZeroRows(int count);
 
     /// Completes the file, writing zero rows for any not yet written, and closes it; on failure,
-    /// or after an earlier failed row, says why in `error`.
+    /// or after an earlier failed row, says why in `error`. A file that a failed write left
+    /// incomplete is removed.
     bool end(std::string& error);
 
     /// File rows written so far.

@@ -2,6 +2,7 @@
 // The program object the handlers work on: the working state, the window, and the paths.
 
 #include <string>
+#include <utility>
 
 #include "state/state.h"
 #include "ui/window.h"
@@ -17,8 +18,15 @@ struct App {
     std::string helpFile;  // the Italian help document
     char decimalSep = '.'; // the user's locale decimal separator, for the locale number form
     bool quitRequested = false;   // exit asked while a rectification runs: end once it returns
+    // The name of the file each rectification writes in the data directory: "velta.bmp" for the
+    // first copy of the program running, a name of its own for every further copy (chosen at
+    // start-up).
+    std::string workingName = "velta.bmp";
+    // Why the data directory is no safe place for the working file (empty when it is); while
+    // set, rectifying is refused with this text.
+    std::string workingDirProblem;
 
-    std::string workingFile() const { return dataDir + "/velta.bmp"; }
+    std::string workingFile() const { return dataDir + "/" + workingName; }
 };
 
 }  // namespace velta

@@ -132,6 +132,11 @@ void RADDR1(App& app) {
     State& s = app.s;
     Window& w = app.w;
     if (s.raddrCount == 0 && !s.constructionValid) return;   // nothing to rectify yet
+    // The working file would go where others could put a link or read it: refused before anything.
+    if (s.raddrCount == 0 && !app.workingDirProblem.empty()) {
+        w.messageBox(app.workingDirProblem, "IMPOSSIBILE RADDRIZZARE", Icon::Critical, Buttons::Ok);
+        return;
+    }
     ++s.raddrCount;
     w.picture(Pic::Picture1).setDrawMode(DrawMode::Invert);
     // A press during the computation must not take back a stop already asked for.

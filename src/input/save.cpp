@@ -7,6 +7,20 @@
 
 namespace velta {
 
+namespace {
+
+// Whether `name` leads to `file`: the same file through another path or a link, or, while
+// `file` does not exist, the same place.
+bool leadsTo(const std::string& name, const std::string& file) {
+    std::error_code ec, ec2;
+    if (std::filesystem::equivalent(name, file, ec)) return true;
+    const std::filesystem::path a = std::filesystem::weakly_canonical(name, ec);
+    const std::filesystem::path b = std::filesystem::weakly_canonical(file, ec2);
+    return !ec && !ec2 && a == b;
+}
+
+}  // namespace
+
 void saveClick(App& app) {
     State& s = app.s;
     Window& w = app.w;
@@ -22,10 +36,17 @@ void saveClick(App& app) {
     const std::string chosen = w.saveFileDialog(app.dataDir);
     s.saveFileName = chosen;
     if (chosen.empty() || chosen == "*.bmp") return;
+    // A folder's name would otherwise become a hidden file ".BMP" inside it.
+    if (!bitmap::namesAFile(chosen)) {
+        w.messageBox("\"" + chosen + "\" è il nome di una cartella, non di un file.\nScegliere un nome di file.",
+                     "SALVATAGGIO", Icon::Critical, Buttons::Ok);
+        return;
+    }
     s.saveFileName = bitmap::withBmpExtension(chosen);
 
-    // Under the working file's own name the image would be lost to the next rectification.
-    if (std::filesystem::equivalent(s.saveFileName, working, ec)) {
+    // Under a working file's name (this copy's, or the one the first running copy of the
+    // program rewrites) the image would be lost to the next rectification.
+    if (leadsTo(s.saveFileName, working) || leadsTo(s.saveFileName, app.dataDir + "/velta.bmp")) {
         w.messageBox("\"" + s.saveFileName + "\" è il file di lavoro, che ogni raddrizzamento riscrive.\n"
                      "Scegliere un altro nome.",
                      "SALVATAGGIO", Icon::Critical, Buttons::Ok);
