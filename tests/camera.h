@@ -65,6 +65,10 @@ struct PinholeCamera {
     /// True when the façade point (u, v) lies in front of the camera.
     bool sees(double u, double v) const { return dot(Vec3{u, v, 0} - position, forward) > 0; }
 
+    /// Distance of the world point p in front of the camera, along its viewing axis. A segment
+    /// parallel to the picture at that distance shows f / depth pixels per unit of length.
+    double depth(Vec3 p) const { return dot(p - position, forward); }
+
     /// Vanishing point of the world direction d (not parallel to the picture).
     geom::Point vanishing(Vec3 d) const {
         const double z = dot(d, forward);
@@ -87,6 +91,17 @@ struct PinholeCamera {
         return geom::Point{hit.x, hit.y};
     }
 };
+
+/// The roll (degrees) that puts the façade's horizontal vanishing point dy pixels below the
+/// principal point of a camera with focal length f, yaw and pitch (degrees; yaw and pitch not
+/// zero): the roll of the smallest size that does so.
+inline double rollPuttingHBelowCentre(double f, double yaw, double pitch, double dy) {
+    // H's offset below the centre is f * (cos(roll) * a + sin(roll) * b) / (cos(pitch) * sin(yaw)).
+    const double a = std::sin(radians(pitch)) * std::sin(radians(yaw)), b = std::cos(radians(yaw));
+    const double k = dy * std::cos(radians(pitch)) * std::sin(radians(yaw)) / f;
+    const double roll = std::atan2(b, a) - std::acos(k / std::hypot(a, b));
+    return roll * 180 / 3.141592653589793;
+}
 
 /// The four marked lines of a façade rectangle [u0, u1] x [v0, v1], in the layout of the
 /// working state: lineEnds[n][1..4] = x1, y1, x2, y2; lines 1, 2 the top and bottom edges,

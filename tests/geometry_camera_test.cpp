@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "camera.h"
@@ -11,6 +14,7 @@
 using namespace velta::geom;
 using velta::testing::MarkedLines;
 using velta::testing::PinholeCamera;
+using velta::testing::rollPuttingHBelowCentre;
 using velta::testing::Vec3;
 
 namespace {
@@ -304,4 +308,129 @@ TEST(GeometryCamera, everyCornerCaseFramesItsAreaAndRectifiesToASimilarity) {
                         expectSimilarity(cam, *o, in, 1e-3);
                     }
     EXPECT_TRUE(seenCase[1] && seenCase[2] && seenCase[3] && seenCase[4]);
+}
+
+namespace {
+
+// Frame sizes, in source pixels (before the output step and the floor).
+struct FrameSize {
+    double height = 0, width = 0;
+};
+
+FrameSize frameSize(const Orientation& o) {
+    return {std::hypot(o.maxax - o.originX, o.maxay - o.originY),
+            std::hypot(o.maxbx - o.originX, o.maxby - o.originY)};
+}
+
+// The frame's size as the camera has it: how far the region's corners reach on the façade from
+// the origin's façade point, down and across, at the picture's scale there (f over the depth).
+FrameSize trueFrameSize(const PinholeCamera& cam, const Orientation& o) {
+    const auto origin = cam.facadePoint({o.originX, o.originY});
+    EXPECT_TRUE(origin);
+    if (!origin) return {};
+    const double scale = cam.f / cam.depth({origin->x, origin->y, 0});
+    FrameSize size;
+    for (const double x : {o.refCornerX, o.oppCornerX})
+        for (const double y : {o.refCornerY, static_cast<double>(o.oppCornerY)}) {
+            const auto p = cam.facadePoint({x, y});
+            EXPECT_TRUE(p);
+            if (!p) continue;
+            size.height = std::max(size.height, std::fabs(p->y - origin->y) * scale);
+            size.width = std::max(size.width, std::fabs(p->x - origin->x) * scale);
+        }
+    return size;
+}
+
+void expectSize(const FrameSize& got, const FrameSize& want, double tol) {
+    EXPECT_NEAR(got.height, want.height, tol * want.height) << "height";
+    EXPECT_NEAR(got.width, want.width, tol * want.width) << "width";
+}
+
+// A 1000 x 800 picture taken with f = 1000, centre in the middle, vanishing points exact.
+OrientationInput exactInput(const PinholeCamera& cam) {
+    OrientationInput in;
+    in.centreX = cam.cx; in.centreY = cam.cy;
+    const Point h = cam.horizontalVanishing(), v = cam.verticalVanishing();
+    in.fuox = h.x; in.fuoy = h.y; in.fuvx = v.x; in.fuvy = v.y;
+    in.imageWidth = 1000; in.imageHeight = 800;
+    return in;
+}
+
+}  // namespace
+
+TEST(GeometryCamera, anAreaCornerOnThePrincipalVerticalOrTheHorizonKeepsTheTrueSize) {
+    // The edge towards V then runs along the principal vertical (a corner on the centre), or
+    // the edge towards H along the horizon, and the far ends are found along those lines.
+    for (const auto& [yaw, pitch, roll] : {std::tuple{25.0, -15.0, 3.0}, std::tuple{-20.0, 12.0, -4.0},
+                                           std::tuple{30.0, 18.0, 2.0}, std::tuple{-28.0, -10.0, -3.0}}) {
+        const PinholeCamera cam(1000, 500, 400, Vec3{0, 0, 6000}, yaw, pitch, roll);
+        const OrientationInput whole = exactInput(cam);
+        const auto plain = orient(whole);
+        ASSERT_TRUE(plain);
+        for (const bool onHorizon : {false, true}) {
+            // The corner: the centre itself, or the horizon's point in the centre's column.
+            const Point corner{500, onHorizon ? whole.fuoy + plain->horizonSlope * (500 - whole.fuox) : 400.0};
+            int placed = 0;
+            for (const double dx : {300.0, -300.0})
+                for (const double dy : {250.0, -250.0}) {
+                    SCOPED_TRACE(testing::Message() << yaw << " " << pitch << " " << roll
+                                                    << (onHorizon ? " horizon" : " principal vertical")
+                                                    << ", area towards " << dx << ", " << dy);
+                    const auto frameFrom = [&](double offset) {
+                        OrientationInput in = whole;
+                        const double x = corner.x + (onHorizon ? 0 : offset);
+                        const double y = corner.y + (onHorizon ? offset : 0);
+                        in.areaStarts = 1;
+                        in.areaXmin = std::min(x, x + dx); in.areaXmax = std::max(x, x + dx);
+                        in.areaYmin = std::min(y, y + dy); in.areaYmax = std::max(y, y + dy);
+                        return orient(in);
+                    };
+                    const auto on = frameFrom(0);
+                    ASSERT_TRUE(on);
+                    const double slant = onHorizon ? on->horizEdgeSlope - on->horizonSlope
+                                                   : on->vertEdgeSlope - on->axisSlope;
+                    if (std::fabs(slant) > 1e-12) continue;   // another corner fixes that edge
+                    ++placed;
+                    const FrameSize size = frameSize(*on), truth = trueFrameSize(cam, *on);
+                    expectSize(size, truth, 1e-9);
+                    EXPECT_EQ(on->rectHeight, std::floor(truth.height));
+                    EXPECT_EQ(on->rectWidth, std::floor(truth.width));
+
+                    const auto before = frameFrom(-1e-6), after = frameFrom(1e-6);
+                    ASSERT_TRUE(before && after);
+                    const FrameSize a = frameSize(*before), b = frameSize(*after);
+                    expectSize(a, trueFrameSize(cam, *before), 1e-9);
+                    expectSize(b, trueFrameSize(cam, *after), 1e-9);
+                    // Either side the size moves linearly with the corner: the mean is the limit.
+                    expectSize({(a.height + b.height) / 2, (a.width + b.width) / 2}, size, 1e-9);
+                }
+            EXPECT_GT(placed, 0) << "no area put its edge on the line";
+        }
+    }
+}
+
+TEST(GeometryCamera, horizontalVanishingPointLevelWithTheCentreKeepsTheTrueSize) {
+    // W, the eye turned down about C-H, is at the principal distance from C across C-H, so
+    // |HW| is the hypotenuse over |CH| and the principal distance, level or not.
+    for (const auto& [yaw, pitch] : {std::pair{25.0, -15.0}, std::pair{-20.0, 12.0}})
+        for (const double off : {0.0, 1e-9, -1e-9, 1e-5, -1e-5, 1.0, -1.0}) {
+            SCOPED_TRACE(testing::Message() << yaw << " " << pitch << ", H " << off << " px below the centre");
+            const PinholeCamera cam(1000, 500, 400, Vec3{0, 0, 6000}, yaw, pitch,
+                                    rollPuttingHBelowCentre(1000, yaw, pitch, off));
+            OrientationInput in = exactInput(cam);
+            ASSERT_NEAR(in.fuoy, 400 + off, 1e-11);
+            in.fuoy = 400 + off;
+            std::string why;
+            const auto o = orient(in, &why);
+            if (!o) {
+                ADD_FAILURE() << "refused: " << why;
+                continue;
+            }
+            const Point c{in.centreX, in.centreY}, h{in.fuox, in.fuoy}, w = o->rabattedEyeH;
+            EXPECT_NEAR(o->principalDistance, 1000, 1e-9);
+            EXPECT_NEAR(o->eyeToH, std::hypot(1000, dist(c, h)), 1e-12 * o->eyeToH);
+            EXPECT_NEAR(dist(w, c), o->principalDistance, 1e-9);
+            EXPECT_NEAR((w.x - c.x) * (h.x - c.x) + (w.y - c.y) * (h.y - c.y), 0, 1e-9 * dist(c, h));
+            expectSize(frameSize(*o), trueFrameSize(cam, *o), 1e-9);
+        }
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "geometry/orientation.h"
 
@@ -252,4 +253,32 @@ TEST(GeometryOrientation, stepBelowOneStillFillsEveryMark) {
     ASSERT_TRUE(o);
     const auto& last = o->rowPoints.back();
     EXPECT_NEAR(std::hypot(last[2] - o->originX, last[3] - o->originY), 0.5 * o->rectHeight, 1e-9);
+}
+
+TEST(GeometryOrientation, onlyRefusalsFromTheCentresPlaceAreMendedByMovingTheCentre) {
+    // V on the centre's vertical, V level with the centre (the upwards camera turned a quarter
+    // round C), H on the centre's vertical: refused for the centre, and one pixel mends each.
+    OrientationInput cases[3] = {upwards(), upwards(), upwards()};
+    cases[0].fuvx = cases[0].centreX;
+    cases[1].fuvx = -1920; cases[1].fuvy = cases[1].centreY; cases[1].fuox = 480; cases[1].fuoy = -2440;
+    cases[2].fuox = cases[2].centreX; cases[2].fuoy = 5000;
+    const Point moves[3] = {{1, 0}, {0, 1}, {1, 0}};
+    std::string why;
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_FALSE(orient(cases[k], &why));
+        EXPECT_TRUE(refusedForCentre(why)) << why;
+        OrientationInput moved = cases[k];
+        moved.centreX += moves[k].x;
+        moved.centreY += moves[k].y;
+        EXPECT_TRUE(orient(moved, &why)) << why;
+    }
+
+    // The horizon on V's side: no centre mends these lines.
+    OrientationInput in = upwards();
+    in.fuoy = -500;
+    EXPECT_FALSE(orient(in, &why));
+    EXPECT_FALSE(refusedForCentre(why)) << why;
+    for (const char* other : {refusal::inputNotFinite, refusal::horizonMissesCircle, refusal::farEndNotFinite,
+                              refusal::oppositeCornerOutOfRange, ""})
+        EXPECT_FALSE(refusedForCentre(other)) << other;
 }

@@ -17,6 +17,35 @@ bool onOneVertical(double ax, double ay, double bx, double by) {
     return std::fabs(ax - bx) <= nearlyVertical * std::fabs(ay - by);
 }
 
+// Sine of the angle between two lines given by their slopes (0 when parallel). Divided one
+// factor at a time so that steep slopes do not overflow into a false "parallel".
+double sineBetween(double s1, double s2) {
+    return std::fabs(s1 - s2) / std::hypot(1.0, s1) / std::hypot(1.0, s2);
+}
+
+// Lines closer to parallel than this are not intersected by their slopes.
+constexpr double nearlyParallel = 1e-6;
+
+// Far end of a measuring line. The edge from the vanishing point X through the origin O is cut
+// at T; the ray from the measuring point M (on the line through X with slope lineSlope) through
+// T, of slope raySlope, meets the measuring line, the line through O with slope lineSlope.
+//
+// When the edge runs along X-M (an edge point on the principal vertical, or on the horizon),
+// the ray runs along the measuring line and the intersection is lost in rounding, or has no
+// value at all on the line itself. T's place on the edge is still well defined, though: it is
+// where the far corner's line from the other vanishing point crosses the edge. With
+// T = X + t*(O - X), M + (T - M)/t = O + (X - M)*(1/t - 1) lies on the ray and on the measuring
+// line, so the far end follows from t alone; t is read off as the projection of T - X on O - X.
+// Away from that case the ray and the measuring line are intersected as they are.
+Point farEnd(Point x, Point m, Point t, double raySlope, Point o, double lineSlope) {
+    if (!(sineBetween(raySlope, lineSlope) <= nearlyParallel))
+        return intersect(m.x, m.y, raySlope, o.x, o.y, lineSlope);
+    const double ex = o.x - x.x, ey = o.y - x.y;
+    const double along = ((t.x - x.x) * ex + (t.y - x.y) * ey) / (ex * ex + ey * ey);
+    const double k = 1 / along - 1;
+    return {o.x + (x.x - m.x) * k, o.y + (x.y - m.y) * k};
+}
+
 std::int16_t signOf(double v) {
     return static_cast<std::int16_t>(v > 0 ? 1 : (v < 0 ? -1 : 0));
 }
@@ -26,11 +55,11 @@ const char* distanceCircle(const OrientationInput& in, Orientation& o) {
     const double cx = in.centreX, cy = in.centreY;
     const double hx = in.fuox, hy = in.fuoy, vx = in.fuvx, vy = in.fuvy;
 
-    if (onOneVertical(cx, cy, vx, vy)) return "centre and V on one vertical";
+    if (onOneVertical(cx, cy, vx, vy)) return refusal::centreAndVOnOneVertical;
     o.axisSlope = (cy - vy) / (cx - vx);
     o.horizonSlope = -1 / o.axisSlope;
     const double as = o.axisSlope, hs = o.horizonSlope;
-    if (!allFinite({as, hs})) return "V on the horizontal through the centre";
+    if (!allFinite({as, hs})) return refusal::vOnCentresHorizontal;
 
     // P: the horizon through H meets the principal vertical (y taken on the vertical).
     const double px = intersectX(hx, hy, hs, vx, vy, as);
@@ -38,44 +67,47 @@ const char* distanceCircle(const OrientationInput& in, Orientation& o) {
     const double py = o.horizonFoot.y;
     o.circleRadius = distance(vx, vy, px, py) / 2;
     o.circleCentre = {(vx + px) / 2, (vy + py) / 2};
-    if (!allFinite({px, py, o.circleRadius})) return "horizon foot not finite";
+    if (!allFinite({px, py, o.circleRadius})) return refusal::horizonFootNotFinite;
 
     // Q: the line through C parallel to the horizon meets the circle on the diameter V-P.
     // The line-circle rule as stated holds for either sign of K.
     const auto q = lineCircle(hs, cy - hs * cx, o.circleCentre.x, o.circleCentre.y, o.circleRadius);
-    if (!q) return "centre outside the distance circle";
+    if (!q) return refusal::centreOutsideCircle;
     o.rabattedEyeV = {q->xMinus, hs * (q->xMinus - cx) + cy};
     o.principalDistance = distance(o.rabattedEyeV.x, o.rabattedEyeV.y, cx, cy);
     if (!allFinite({o.rabattedEyeV.x, o.rabattedEyeV.y, o.principalDistance}))
-        return "rabatted eye not finite";
+        return refusal::rabattedEyeNotFinite;
 
     // pv: on the principal vertical at the eye's distance from V, the root of smaller |y|.
     o.eyeToV = distance(vx, vy, o.rabattedEyeV.x, o.rabattedEyeV.y);
     const auto v = lineCircle(as, vy - as * vx, vx, vy, o.eyeToV);
-    if (!v) return "principal vertical misses the circle about V";
+    if (!v) return refusal::verticalMissesCircle;
     const Point v1{v->xMinus, as * (v->xMinus - cx) + cy};
     const Point v2{v->xPlus, as * (v->xPlus - cx) + cy};
     o.pv = (std::fabs(v1.y) - std::fabs(cy) < std::fabs(v2.y) - std::fabs(cy)) ? v1 : v2;
-    if (!allFinite({o.eyeToV, o.pv.x, o.pv.y})) return "vertical measuring point not finite";
+    if (!allFinite({o.eyeToV, o.pv.x, o.pv.y})) return refusal::verticalPointNotFinite;
 
-    // W: the eye rabatted about the line C-H, at the principal distance from C.
-    if (onOneVertical(cx, cy, hx, hy)) return "centre and H on one vertical";
-    const double toH = (hy - cy) / (hx - cx);
-    const double normal = -1 / toH;
-    if (!allFinite({toH, normal})) return "H on the horizontal through the centre";
-    const auto w = lineCircle(normal, cy - normal * cx, cx, cy, o.principalDistance);
-    if (!w) return "no rabatted eye about C-H";
-    o.rabattedEyeH = {w->xPlus, normal * (w->xPlus - cx) + cy};
+    // W: the eye rabatted about the line C-H, at the principal distance from C along the unit
+    // normal of C-H that points to larger x (for a level C-H, the one pointing up when H is on
+    // the right). Built from the normal's slope -1/(slope of C-H), W would have no value for a
+    // level C-H and lose every digit close to it, though the rabatment is well defined there.
+    if (onOneVertical(cx, cy, hx, hy)) return refusal::centreAndHOnOneVertical;
+    const double toHx = hx - cx, toHy = hy - cy;
+    const double toHLength = std::hypot(toHx, toHy);
+    const double side = toHy < 0 ? 1 : -1;
+    const double pd = o.principalDistance;
+    o.rabattedEyeH = {cx - side * toHy / toHLength * pd, cy + side * toHx / toHLength * pd};
 
-    // po: on the horizon at the eye's distance from H, the root of smaller |x|.
-    o.eyeToH = distance(o.rabattedEyeH.x, o.rabattedEyeH.y, hx, hy);
+    // po: on the horizon at the eye's distance from H, the root of smaller |x|. W-C is
+    // perpendicular to C-H, so that distance is the hypotenuse over the two.
+    o.eyeToH = std::hypot(pd, toHLength);
     const auto h = lineCircle(hs, hy - hs * hx, hx, hy, o.eyeToH);
-    if (!h) return "horizon misses the circle about H";
+    if (!h) return refusal::horizonMissesCircle;
     const Point h1{h->xMinus, hs * (h->xMinus - hx) + hy};
     const Point h2{h->xPlus, hs * (h->xPlus - hx) + hy};
     o.po = (std::fabs(h1.x) - std::fabs(px) < std::fabs(h2.x) - std::fabs(px)) ? h1 : h2;
     if (!allFinite({o.rabattedEyeH.x, o.rabattedEyeH.y, o.eyeToH, o.po.x, o.po.y}))
-        return "horizontal measuring point not finite";
+        return refusal::horizontalPointNotFinite;
     return nullptr;
 }
 
@@ -93,14 +125,14 @@ const char* frame(const OrientationInput& in, Orientation& o) {
     o.refCornerY = top ? ymin : ymax;
     o.oppCornerX = left ? xmax : xmin;
     const auto oppY = text::toInt16(top ? ymax : ymin);
-    if (!oppY) return "opposite corner outside the 16-bit range";
+    if (!oppY) return refusal::oppositeCornerOutOfRange;
     o.oppCornerY = *oppY;
 
     const double rx = o.refCornerX, ry = o.refCornerY, ox = o.oppCornerX;
     const double oy = o.oppCornerY;  // the rounded value from here on
     o.cornerCase = in.areaStarts == 0 ? (top ? 3 : 4) : layoutCase(rx, ry, hx, hy, vx, vy);
     o.farCase = layoutCase(ox, oy, hx, hy, vx, vy);
-    if (o.cornerCase == 0 || o.farCase == 0) return "corner not classified";
+    if (o.cornerCase == 0 || o.farCase == 0) return refusal::cornerNotClassified;
 
     // The two edges through the origin: towards V and towards H.
     const bool oppositeEdgeToV = o.cornerCase >= 3;
@@ -115,7 +147,7 @@ const char* frame(const OrientationInput& in, Orientation& o) {
         o.originX = intersectX(vx, vy, ves, hx, hy, hes);
         o.originY = ves * (o.originX - vx) + vy;
     }
-    if (!allFinite({ves, hes, o.originX, o.originY})) return "origin not finite";
+    if (!allFinite({ves, hes, o.originX, o.originY})) return refusal::originNotFinite;
 
     const bool hRayFromRef = o.farCase == 2 || o.farCase == 4;
     const bool vRayFromRef = o.farCase >= 3;
@@ -124,10 +156,11 @@ const char* frame(const OrientationInput& in, Orientation& o) {
 
     // Height end: the far corner's line towards H cuts the vertical edge at T1; the ray from
     // pv through T1 meets the vertical measuring line through O.
+    const Point v{vx, vy}, origin{o.originX, o.originY};
     const double s1 = (hy - hRay.y) / (hx - hRay.x);
     const Point t1 = intersect(hx, hy, s1, vx, vy, ves);
     const double s2 = (o.pv.y - t1.y) / (o.pv.x - t1.x);
-    const Point a = intersect(o.pv.x, o.pv.y, s2, o.originX, o.originY, o.axisSlope);
+    const Point a = farEnd(v, o.pv, t1, s2, origin, o.axisSlope);
     o.maxax = a.x;
     o.maxay = a.y;
 
@@ -136,17 +169,17 @@ const char* frame(const OrientationInput& in, Orientation& o) {
     const Point t2 = intersect(vx, vy, s3, hx, hy, hes);
     double s4 = (o.po.y - t2.y) / (o.po.x - t2.x);
     if (s4 == 0) s4 = 1;
-    const Point b = intersect(o.po.x, o.po.y, s4, o.originX, o.originY, o.horizonSlope);
+    const Point b = farEnd({hx, hy}, o.po, t2, s4, origin, o.horizonSlope);
     o.maxbx = b.x;
     o.maxby = b.y;
     if (!allFinite({s1, t1.x, t1.y, s2, a.x, a.y, s3, t2.x, t2.y, s4, b.x, b.y}))
-        return "far end of a measuring line not finite";
+        return refusal::farEndNotFinite;
 
     o.rowSign = signOf(o.maxay - o.originY);
     o.colSign = signOf(o.maxbx - o.originX);
     o.rectHeight = std::floor(distance(o.originX, o.originY, o.maxax, o.maxay) / in.pixelStep);
     o.rectWidth = std::floor(distance(o.originX, o.originY, o.maxbx, o.maxby) / in.pixelStep);
-    if (!allFinite({o.rectHeight, o.rectWidth})) return "output size not finite";
+    if (!allFinite({o.rectHeight, o.rectWidth})) return refusal::sizeNotFinite;
     return nullptr;
 }
 
@@ -181,6 +214,11 @@ void marks(const OrientationInput& in, Orientation& o) {
 
 }  // namespace
 
+bool refusedForCentre(std::string_view why) {
+    return why == refusal::centreAndVOnOneVertical || why == refusal::vOnCentresHorizontal ||
+           why == refusal::centreAndHOnOneVertical;
+}
+
 int layoutCase(double X, double Y, double fuox, double fuoy, double fuvx, double fuvy) {
     static constexpr int table[4][4] = {{1, 2, 3, 4}, {3, 4, 1, 2}, {2, 1, 4, 3}, {4, 3, 2, 1}};
     const int block = (fuvy < fuoy ? 0 : 2) + (fuox > fuvx ? 0 : 1);
@@ -197,8 +235,8 @@ std::optional<Orientation> orient(const OrientationInput& in, std::string* whyDe
     if (!allFinite({in.centreX, in.centreY, in.fuox, in.fuoy, in.fuvx, in.fuvy, in.areaXmin,
                     in.areaYmin, in.areaXmax, in.areaYmax, in.imageWidth, in.imageHeight,
                     in.pixelStep}))
-        return refuse(whyDegenerate, "input not finite");
-    if (!(in.pixelStep > 0)) return refuse(whyDegenerate, "output step not positive");
+        return refuse(whyDegenerate, refusal::inputNotFinite);
+    if (!(in.pixelStep > 0)) return refuse(whyDegenerate, refusal::stepNotPositive);
 
     Orientation o;
     if (const char* why = distanceCircle(in, o)) return refuse(whyDegenerate, why);

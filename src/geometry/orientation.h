@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "geometry/lines.h"
@@ -82,6 +83,33 @@ struct Orientation {
 /// non-strict and made in a fixed order, so on a tie the last test that holds wins.
 /// Returns 0 only when no test holds (a coordinate that is not a number).
 int layoutCase(double X, double Y, double fuox, double fuoy, double fuvx, double fuvy);
+
+/// Reasons orient() gives for refusing. The first three come from where the centre lies against
+/// the vanishing points; moving the centre by a pixel lifts them.
+namespace refusal {
+inline constexpr char centreAndVOnOneVertical[] = "centre and V on one vertical";
+inline constexpr char vOnCentresHorizontal[] = "V on the horizontal through the centre";
+inline constexpr char centreAndHOnOneVertical[] = "centre and H on one vertical";
+inline constexpr char inputNotFinite[] = "input not finite";
+inline constexpr char stepNotPositive[] = "output step not positive";
+inline constexpr char horizonFootNotFinite[] = "horizon foot not finite";
+inline constexpr char centreOutsideCircle[] = "centre outside the distance circle";
+inline constexpr char rabattedEyeNotFinite[] = "rabatted eye not finite";
+inline constexpr char verticalMissesCircle[] = "principal vertical misses the circle about V";
+inline constexpr char verticalPointNotFinite[] = "vertical measuring point not finite";
+inline constexpr char horizonMissesCircle[] = "horizon misses the circle about H";
+inline constexpr char horizontalPointNotFinite[] = "horizontal measuring point not finite";
+inline constexpr char oppositeCornerOutOfRange[] = "opposite corner outside the 16-bit range";
+inline constexpr char cornerNotClassified[] = "corner not classified";
+inline constexpr char originNotFinite[] = "origin not finite";
+inline constexpr char farEndNotFinite[] = "far end of a measuring line not finite";
+inline constexpr char sizeNotFinite[] = "output size not finite";
+}  // namespace refusal
+
+/// True when the reason orient() gave comes from the centre's position alone (C and V, or C
+/// and H, on one vertical or one horizontal), so that moving the centre may help; false for
+/// every other reason.
+bool refusedForCentre(std::string_view why);
 
 /// Runs the whole construction. Returns nothing when the geometry is degenerate: an input or
 /// a result that is not finite, a non-positive output step, C and V (or C and H) on one
