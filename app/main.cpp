@@ -3,24 +3,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QStandardPaths>
 #include <string>
 
 #include "input/app.h"
 #include "input/handlers.h"
 #include "sample/facade.h"
 #include "ui/qt/main_window.h"
+#include "ui/qt/working_place.h"
 
 namespace {
-
-// The per-user data directory: the working output file goes there, the dialogs start there.
-std::string dataDirectory() {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    // Without a home directory there is no per-user place: the temporary one stands in.
-    if (dir.isEmpty()) dir = QDir::tempPath() + QStringLiteral("/velta300");
-    QDir().mkpath(dir);
-    return dir.toStdString();
-}
 
 // The help document shipped beside the program; in a build tree, the one in the sources.
 std::string helpFile() {
@@ -47,13 +38,18 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velta300"));
 
-    const std::string dataDir = dataDirectory();
-    // A new user finds a photograph to open; without it the program works all the same.
+    // The data directory and this copy's working file. Declared first, so that it outlives the
+    // window and the program: a working file of this copy's own is removed after the last
+    // question on exit has been answered.
+    const velta::qt::WorkingPlace place(velta::qt::dataDirectory());
+    // A new user finds a photograph to open; without it the program works all the same. Nothing
+    // is written into a directory that others could tamper with.
     std::string sampleError;
-    velta::sample::ensureSampleFacade(dataDir, sampleError);
+    if (place.problem().empty()) velta::sample::ensureSampleFacade(place.dataDir(), sampleError);
 
     velta::qt::MainWindow window;
-    velta::App app(window, dataDir);
+    velta::App app(window, place.dataDir());
+    place.applyTo(app);
     app.helpFile = helpFile();
     app.decimalSep = decimalSeparator();
     window.attach(app);

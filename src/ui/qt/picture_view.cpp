@@ -14,6 +14,33 @@ namespace {
 // Larger pictures would overflow the painter's coordinates; no real photograph comes near.
 constexpr int largestSide = 32767;
 
+// Qt's image readers refuse any picture that would take more than this many megabytes, counted
+// at 4 bytes a pixel whatever the file's depth. Qt's own 128 would refuse an 8-bit bitmap of
+// 3000 x 11185 and more; the largest the program makes, 3000 x 32767, takes 375, and 512 leaves
+// a margin above it.
+constexpr int readerLimitMegabytes = 512;
+
+// The limit is the process's, so it is set once, before the first surface reads a picture;
+// whoever changes it later (a test) is not overruled.
+void raiseReaderLimit() {
+    static const bool raised = [] {
+        if (QImageReader::allocationLimit() < readerLimitMegabytes)
+            QImageReader::setAllocationLimit(readerLimitMegabytes);
+        return true;
+    }();
+    (void)raised;
+}
+
+// Whether a picture of `size` cannot be had in memory: over the readers' limit, or refused by
+// the system when asked for.
+bool beyondMemory(QSize size) {
+    if (!size.isValid() || size.isEmpty()) return false;
+    const double megabytes = 4.0 * size.width() * size.height() / (1024.0 * 1024.0);
+    const int limit = QImageReader::allocationLimit();
+    if (limit > 0 && megabytes > limit) return true;
+    return QImage(size, QImage::Format_RGB32).isNull();
+}
+
 QColor toQColor(Color c) {
     return QColor(static_cast<int>(c.value & 0xFF), static_cast<int>((c.value >> 8) & 0xFF),
                   static_cast<int>((c.value >> 16) & 0xFF));
@@ -49,6 +76,7 @@ Qt::CursorShape shapeOf(Cursor c) {
 }  // namespace
 
 PictureView::PictureView(QWidget* parent) : QWidget(parent) {
+    raiseReaderLimit();
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFixedSize(0, 0);
@@ -68,7 +96,10 @@ bool PictureView::loadPicture(const std::string& path, std::string& error) {
     }
     QImage image = reader.read();
     if (image.isNull()) {
-        error = reasonFor(reader.error());
+        // Qt reports a picture it could not allocate as damaged data.
+        error = beyondMemory(size) ? "memoria insufficiente per un'immagine di " + std::to_string(size.width()) +
+                                         " x " + std::to_string(size.height()) + " pixel"
+                                   : reasonFor(reader.error());
         return false;
     }
     if (image.width() > largestSide || image.height() > largestSide) {
