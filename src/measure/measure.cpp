@@ -1,5 +1,6 @@
 #include "measure/measure.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "text/numtext.h"
@@ -26,7 +27,21 @@ double angleDegrees(float x1, float y1, float x2, float y2) {
     return std::atan(slope) * 180 / 3.14159265358979;
 }
 
-std::string figure(double v) { return text::shortNumber(v).substr(0, 6); }
-std::string figure(float v) { return text::shortNumber(v).substr(0, 6); }
+namespace {
+
+// The boxes have room for six characters, so only decimals are cut: a figure whose integer part
+// is longer keeps all of it (cutting digits there would show a figure ten or more times too small),
+// and the exponent form is never cut, since its tail holds the magnitude.
+std::string cutToSix(std::string text) {
+    if (text.find('E') != std::string::npos) return text;
+    const std::size_t integerEnd = std::min(text.find('.'), text.size());
+    text.resize(std::max<std::size_t>(integerEnd, std::min<std::size_t>(text.size(), 6)));
+    return text;
+}
+
+}  // namespace
+
+std::string figure(double v) { return cutToSix(text::shortNumber(v)); }
+std::string figure(float v) { return cutToSix(text::shortNumber(v)); }
 
 }  // namespace velta::measure

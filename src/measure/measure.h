@@ -18,7 +18,8 @@ std::optional<double> scaleFrom(std::string_view typedLength, double pixels);
 /// downwards, a segment rising to the right has a negative angle.
 double angleDegrees(float x1, float y1, float x2, float y2);
 
-/// A figure as the measurement boxes show it: the short-number form cut to six characters.
+/// A figure as the measurement boxes show it: the short-number form cut to six characters, but
+/// never inside its integer part and never in the exponent form.
 std::string figure(double v);
 std::string figure(float v);
 
