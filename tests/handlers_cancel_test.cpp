@@ -279,6 +279,7 @@ TEST_F(HandlersCancel, afterTheRectificationReturnsToAreaMarkingOnTheSourceImage
     click(400, 290);
     EXPECT_EQ(app.s.areaCorners[1][1], 320);
     EXPECT_EQ(app.s.areaCorners[3][2], 290);
+    w.boxAnswers = {Answer::Discard};
     RADDR1(app);
     EXPECT_EQ(w.text(Ctl::domanda1), "Vuoi misurare ?");
     EXPECT_EQ(w.beeps, 2);
@@ -292,23 +293,25 @@ TEST_F(HandlersCancel, afterTheRectificationReturnsToAreaMarkingOnTheSourceImage
                            file.end() - static_cast<std::ptrdiff_t>(stride)));
 }
 
-TEST_F(HandlersCancel, afterTheRectificationWithAPointPendingAnAreaIsCompletedFromCorner1) {
+TEST_F(HandlersCancel, afterTheRectificationAPendingMeasurementPointDoesNotCloseAnArea) {
     rectifyFacade();
     RADDR1(app);
     click2(10, 10);   // first point of a measurement
     ASSERT_EQ(app.s.pointPending, 1);
-    const double x1 = app.s.areaCorners[1][1], y1 = app.s.areaCorners[1][2];
     CANC2(app);
     EXPECT_EQ(app.s.inputMode, 1);
-    EXPECT_EQ(app.s.pointPending, 1);
-    w.setEnabled(Ctl::RADDRIZZA, false);
-    click(450, 330);
     EXPECT_EQ(app.s.pointPending, 0);
-    EXPECT_EQ(app.s.areaCorners[1][1], x1);
-    EXPECT_EQ(app.s.areaCorners[1][2], y1);
+    EXPECT_EQ(app.s.bandFresh, 1);
+    // The next click starts a new area; the second one closes it.
+    click(450, 330);
+    EXPECT_EQ(app.s.pointPending, 1);
+    EXPECT_EQ(app.s.areaCorners[1][1], 450);
+    EXPECT_EQ(app.s.areaCorners[1][2], 330);
+    click(400, 300);
+    EXPECT_EQ(app.s.pointPending, 0);
+    EXPECT_EQ(app.s.areaCorners[1][1], 400);
     EXPECT_EQ(app.s.areaCorners[3][1], 450);
     EXPECT_EQ(app.s.areaCorners[3][2], 330);
-    EXPECT_TRUE(w.enabled(Ctl::RADDRIZZA));
 }
 
 TEST_F(HandlersCancel, newRectificationKeepsLinesAndVanishingPoints) {
@@ -331,17 +334,57 @@ TEST_F(HandlersCancel, newRectificationKeepsLinesAndVanishingPoints) {
     EXPECT_EQ(w.text(Ctl::cancella), "Canc.");
     EXPECT_TRUE(w.enabled(Ctl::raddrizza1));
     EXPECT_TRUE(w.enabled(Ctl::start));
-    for (Ctl c : {Ctl::zoo, Ctl::CENTRO, Ctl::RETTANG, Ctl::GRIGLIA, Ctl::Text3}) EXPECT_TRUE(w.visible(c)) << controlName(c);
+    for (Ctl c : {Ctl::zoo, Ctl::CENTRO, Ctl::RETTANG, Ctl::GRIGLIA, Ctl::Text3, Ctl::GRANDEZZA})
+        EXPECT_TRUE(w.visible(c)) << controlName(c);
     EXPECT_TRUE(w.enabled(Ctl::CENTRO));
     EXPECT_FALSE(w.scroll(ScrollId::VScroll2).visible);
     EXPECT_FALSE(w.scroll(ScrollId::HScroll2).visible);
 
-    // The same area rectified again straight away.
+    // The same area rectified again straight away, the unsaved image given up.
+    w.boxAnswers = {Answer::Discard};
     RADDR1(app);
+    EXPECT_EQ(w.messages.size(), 1u);
     EXPECT_EQ(app.s.raddrCount, 1);
     EXPECT_EQ(w.beeps, 2);
     EXPECT_EQ(w.text(Ctl::domanda1), "Vuoi misurare ?");
     EXPECT_EQ(w.text(Ctl::RADDRIZZA), "Misura");
+}
+
+TEST_F(HandlersCancel, aNewRectificationAsksBeforeReplacingAnUnsavedImage) {
+    rectifyFacade();
+    const std::vector<std::uint8_t> first = fileBytes(app.workingFile());
+    CANC2(app);   // "Altra ?"
+    ASSERT_EQ(w.text(Ctl::RADDRIZZA), "Raddrizza");
+
+    // Annulla: nothing is computed, the image stays in the working file, the source view stays.
+    w.boxAnswers = {Answer::Cancel};
+    markArea(310, 210, 400, 280);
+    RADDR1(app);
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_EQ(w.messages[0].title, "IMMAGINE NON SALVATA");
+    EXPECT_EQ(w.messages[0].buttons, Buttons::SaveDiscardCancel);
+    EXPECT_EQ(app.s.raddrCount, 0);
+    EXPECT_EQ(w.beeps, 1);
+    EXPECT_TRUE(w.pic1.visible());
+    EXPECT_EQ(fileBytes(app.workingFile()), first);
+
+    // Salva: the first image goes to its file, then the new one is computed.
+    const std::string kept = (dir / "first.bmp").string();
+    w.boxAnswers = {Answer::Save};
+    w.saveAnswers = {kept};
+    RADDR1(app);
+    EXPECT_EQ(fileBytes(kept), first);
+    EXPECT_EQ(app.s.raddrCount, 1);
+    EXPECT_EQ(w.beeps, 2);
+    EXPECT_TRUE(app.s.workingFileFresh);
+
+    // Opening another image keeps the unsaved one and asks nothing; Save still saves it.
+    const std::vector<std::uint8_t> second = fileBytes(app.workingFile());
+    openImage(makeBitmap(40, 30));
+    EXPECT_EQ(w.messages.size(), 2u);
+    w.saveAnswers = {(dir / "second.bmp").string()};
+    saveClick(app);
+    EXPECT_EQ(fileBytes(dir / "second.bmp"), second);
 }
 
 }  // namespace

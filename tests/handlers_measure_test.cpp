@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "handler_fixture.h"
+#include "measure/measure.h"
 
 using namespace velta;
 using velta::testing::HandlerTest;
@@ -106,6 +107,43 @@ TEST_F(HandlersMeasure, figuresAreCutToSixCharacters) {
     click2(12.5f, 100.25f);
     EXPECT_EQ(w.text(Ctl::tfuox), "x1  12.5");
     EXPECT_EQ(w.text(Ctl::tfuoy), "y1  100.25");
+}
+
+TEST_F(HandlersMeasure, anAreaCornerLeftPendingIsNoFirstPointOfAMeasurement) {
+    openFacadeWithLines();
+    markArea(300, 200, 420, 300);
+    RETTANG3(app);
+    click(350, 250);   // one corner of a new area, then the rectification
+    ASSERT_EQ(app.s.pointPending, 1);
+    RADDR1(app);
+    RADDR1(app);
+    ASSERT_EQ(w.text(Ctl::domanda1), "Definire due punti");
+    // No band from the stale point, and the first click is only the first point.
+    const std::size_t drawn = w.pic2.ops.size();
+    Picture2_MouseMove(app, 0, 0, 40, 40);
+    EXPECT_EQ(w.pic2.ops.size(), drawn);
+    click2(10, 10);
+    EXPECT_EQ(app.s.pointPending, 1);
+    EXPECT_TRUE(w.inputPrompts.empty());
+    w.inputAnswers.push_back("50");
+    click2(110, 10);
+    EXPECT_EQ(w.inputPrompts.size(), 1u);
+    EXPECT_EQ(app.s.measureScale, 0.5);
+}
+
+TEST_F(HandlersMeasure, aFigureNeverLosesIntegerDigits) {
+    startMeasuring();
+    w.inputAnswers.push_back("1234567,8");
+    pair(10, 10, 110, 10);
+    // Only decimals are cut: a long figure keeps its whole integer part.
+    EXPECT_EQ(results()[0], "d 1234567");
+    EXPECT_EQ(results()[1], "dx 1234567");
+    pair(10, 10, 10, 11);
+    EXPECT_EQ(results()[0], "d 12345");   // six characters: the point goes
+    // The exponent form carries the magnitude in its tail and is shown whole.
+    EXPECT_EQ(measure::figure(1.5e-7), " 1.5E-07");
+    EXPECT_EQ(measure::figure(-2.5e17), "-2.5E+17");
+    EXPECT_EQ(measure::figure(-123456.5), "-123456");
 }
 
 TEST_F(HandlersMeasure, aLengthThatIsNoPositiveNumberSetsNoScale) {

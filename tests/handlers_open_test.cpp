@@ -154,6 +154,30 @@ TEST_F(HandlersOpen, aSecondImageResetsThePerImageValues) {
     EXPECT_FALSE(w.enabled(Ctl::centro1));
     EXPECT_FALSE(w.enabled(Ctl::CENTRO));
     EXPECT_FALSE(w.enabled(Ctl::raddrizza1));
+    // Nor can an area be marked before any line, and the output step waits for a construction.
+    EXPECT_FALSE(w.enabled(Ctl::RETTANG));
+    EXPECT_FALSE(w.visible(Ctl::Text3));
+    EXPECT_FALSE(w.visible(Ctl::GRANDEZZA));
+}
+
+TEST_F(HandlersOpen, aFirstClickLeftOnThePreviousImageIsForgotten) {
+    openImage(makeBitmap(300, 200, testing::rampPattern, "first.bmp"));
+    click(250, 150);
+    ASSERT_EQ(app.s.pointPending, 1);
+    openImage(makeBitmap(120, 90, testing::rampPattern, "second.bmp"));
+    EXPECT_EQ(app.s.pointPending, 0);
+    EXPECT_EQ(app.s.bandFresh, 1);
+    // The first click on the new image starts line 1; no band is drawn from the old point.
+    const std::size_t drawn = w.pic1.ops.size();
+    Picture1_MouseMove(app, 0, 0, 50, 50);
+    EXPECT_EQ(w.pic1.ops.size(), drawn);
+    click(10, 20);
+    EXPECT_EQ(app.s.lineCount, 0);
+    EXPECT_EQ(app.s.firstX, 10);
+    EXPECT_EQ(w.text(Ctl::domanda1), "Definire due rette orizz.");
+    click(100, 25);
+    EXPECT_EQ(app.s.lineCount, 1);
+    EXPECT_EQ(app.s.lineEnds[1][1], 10);
 }
 
 TEST_F(HandlersOpen, largeImagesGetScrollBarsWithTheExcessAsMaximum) {

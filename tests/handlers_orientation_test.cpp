@@ -275,7 +275,8 @@ TEST_F(HandlersOrientation, aDegenerateConstructionIsRefusedUntilAGoodOne) {
     ASSERT_EQ(w.messages.size(), 1u);
     EXPECT_EQ(w.messages[0].icon, Icon::Critical);
     EXPECT_EQ(w.messages[0].title, "NON E' POSSIBILE RADDRIZZARE");
-    EXPECT_FALSE(w.messages[0].text.empty());
+    EXPECT_EQ(w.messages[0].text, "La costruzione prospettica non si può eseguire con queste rette e questo centro.\n"
+                                  "Spostare il centro di un pixel.");
     EXPECT_EQ(w.text(Ctl::domanda1), "Impossibile raddrizzare");
     expectConstructionCommands(false);
     EXPECT_TRUE(w.enabled(Ctl::CENTRO));   // moving the centre is the way out
@@ -295,14 +296,33 @@ TEST_F(HandlersOrientation, aDegenerateConstructionIsRefusedUntilAGoodOne) {
     EXPECT_EQ(w.messages.size(), 2u);
     expectConstructionCommands(false);
 
+    // Asking again with nothing changed keeps the prompt but shows no box.
+    CENTRO_Click(app);
+    Picture1_MouseUp(app, 1, 0, 1, 1);
+    EXPECT_EQ(w.messages.size(), 2u);
+    EXPECT_EQ(w.text(Ctl::domanda1), "Impossibile raddrizzare");
+    GRANDEZZA_SpinDown(app);   // at its limit: the step does not change
+    EXPECT_EQ(w.messages.size(), 2u);
+    EXPECT_EQ(w.text(Ctl::domanda1), "Impossibile raddrizzare");
+
     // A centre one pixel aside gives a construction again.
     CENTRO_Click(app);
-    EXPECT_EQ(w.messages.size(), 3u);   // the unmoved centre is still refused
     click(321, 240);
-    EXPECT_EQ(w.messages.size(), 3u);
+    EXPECT_EQ(w.messages.size(), 2u);
     EXPECT_TRUE(app.s.constructionValid);
     expectConstructionCommands(true);
     EXPECT_EQ(w.text(Ctl::domanda1), "Vuoi definire la griglia ?");
+}
+
+TEST_F(HandlersOrientation, linesThatNoCentreCanMendAreToBeMarkedAgain) {
+    openPlain();
+    // H to the upper right and V above it on the same side of the centre: the line through the
+    // centre along the horizon misses the distance circle.
+    mark({{100, 200, 500, 0}, {100, 400, 500, 120}, {100, 400, 250, 100}, {600, 400, 650, 50}});
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_EQ(w.messages[0].text, "La costruzione prospettica non si può eseguire con queste rette e questo centro.\n"
+                                  "Definire di nuovo le rette.");
+    EXPECT_FALSE(app.s.constructionValid);
 }
 
 TEST_F(HandlersOrientation, centreCommandsRedrawTheConstructionAndAwaitTheClick) {

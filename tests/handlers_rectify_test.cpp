@@ -159,8 +159,9 @@ TEST_F(HandlersRectify, refusesAnImageWiderThan3000OrHigherThan32767) {
         ALTRA1(app);
         forceSize(c.width, c.height);
         w.messages.clear();
+        w.boxAnswers = {Answer::Discard};   // the previous image, unsaved, is given up
         RADDR1(app);
-        EXPECT_TRUE(w.messages.empty());
+        for (const ShownMessage& m : w.messages) EXPECT_EQ(m.title, "IMMAGINE NON SALVATA");
         EXPECT_EQ(app.s.raddrCount, 1);
         EXPECT_EQ(w.text(Ctl::domanda1), "Vuoi misurare ?");
         expectRowsOfReference(app.s, workingBytes(), c.height);
@@ -298,7 +299,7 @@ TEST_F(HandlersRectify, whileRunningTheSourceViewIsLockedAndTheProgressShows) {
         EXPECT_FALSE(w.pic1.enabled());
         EXPECT_EQ(w.pic1.cursor(), Cursor::Hourglass);
         EXPECT_EQ(w.pic1.drawMode(), DrawMode::Invert);
-        for (Ctl c : {Ctl::RADDRIZZA, Ctl::RETTANG, Ctl::zoo, Ctl::CENTRO, Ctl::GRIGLIA, Ctl::Text3})
+        for (Ctl c : {Ctl::RADDRIZZA, Ctl::RETTANG, Ctl::zoo, Ctl::CENTRO, Ctl::GRIGLIA, Ctl::Text3, Ctl::GRANDEZZA})
             EXPECT_FALSE(w.visible(c)) << controlName(c);
         EXPECT_TRUE(w.visible(Ctl::Text4));
         // The first row's figure is shown before the first events.
@@ -313,6 +314,8 @@ TEST_F(HandlersRectify, whileRunningTheSourceViewIsLockedAndTheProgressShows) {
     EXPECT_GE(calls, 1);
     EXPECT_EQ(w.text(Ctl::Text4), " 100%");
     EXPECT_FALSE(w.visible(Ctl::Text4));
+    EXPECT_TRUE(w.visible(Ctl::Text3));
+    EXPECT_TRUE(w.visible(Ctl::GRANDEZZA));
     // Unlocked again, as the measuring phase wants them.
     for (Ctl c : {Ctl::open, Ctl::save, Ctl::altra, Ctl::GRANDEZZA}) EXPECT_TRUE(w.enabled(c)) << controlName(c);
     for (Ctl c : {Ctl::centro1, Ctl::area, Ctl::griglia2}) EXPECT_FALSE(w.enabled(c)) << controlName(c);
@@ -398,6 +401,7 @@ TEST_F(HandlersRectify, exitWhileRunningStopsTheRowsAndEndsOnceTheLoopReturns) {
         RADDR1(app);
         EXPECT_EQ(app.s.stopRequest, 1);
     };
+    w.boxAnswers = {Answer::Discard};   // the stopped image is offered for saving first
     RADDR1(app);
     ASSERT_TRUE(ran);
     EXPECT_TRUE(w.quitCalled);

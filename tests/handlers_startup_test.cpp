@@ -121,27 +121,74 @@ TEST_F(HandlersStartup, parametriStaysDisabledInEveryPhase) {
     check("panel toggle");
 }
 
-TEST_F(HandlersStartup, exitEndsTheProgramWithoutAskingWhileARectifiedImageIsUnsaved) {
+constexpr const char* unsavedText = "L'immagine raddrizzata non è stata salvata.\nSalvarla prima di continuare?";
+
+TEST_F(HandlersStartup, exitAsksBeforeAnUnsavedRectifiedImageIsLost) {
     openFacadeWithLines();
     markArea(300, 200, 360, 260);
     RADDR1(app);
     ASSERT_TRUE(w.pic2.visible());
+
+    // Annulla, or Salva with the save dialog cancelled: the program stays.
+    w.boxAnswers = {Answer::Cancel, Answer::Save};
+    exitClick(app);
+    exitClick(app);
+    EXPECT_FALSE(w.quitCalled);
+    ASSERT_EQ(w.messages.size(), 2u);
+    EXPECT_EQ(w.messages[0].title, "IMMAGINE NON SALVATA");
+    EXPECT_EQ(w.messages[0].text, unsavedText);
+    EXPECT_EQ(w.messages[0].buttons, Buttons::SaveDiscardCancel);
+    EXPECT_EQ(w.saveDirs.size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(app.workingFile()));
+
+    // Salva with a name: saved, then the program ends.
+    const std::string kept = (dir / "kept.bmp").string();
+    w.boxAnswers = {Answer::Save};
+    w.saveAnswers = {kept};
     exitClick(app);
     EXPECT_TRUE(w.quitCalled);
-    EXPECT_TRUE(w.messages.empty());
+    EXPECT_TRUE(std::filesystem::exists(kept));
+
+    // Once saved, nothing is asked.
+    w.quitCalled = false;
+    exitClick(app);
+    EXPECT_TRUE(w.quitCalled);
+    EXPECT_EQ(w.messages.size(), 3u);
 }
 
-TEST_F(HandlersStartup, exitDuringARectificationEndsOnceTheRowLoopHasStopped) {
+TEST_F(HandlersStartup, exitWithoutSavingEndsAtOnce) {
+    openFacadeWithLines();
+    markArea(300, 200, 360, 260);
+    RADDR1(app);
+    w.boxAnswers = {Answer::Discard};
+    exitClick(app);
+    EXPECT_TRUE(w.quitCalled);
+    EXPECT_TRUE(w.saveDirs.empty());
+}
+
+TEST_F(HandlersStartup, exitDuringARectificationStopsItThenAsks) {
     openFacadeWithLines();
     markArea(300, 200, 360, 260);
     w.onProcessEvents = [&] {
         exitClick(app);
         EXPECT_FALSE(w.quitCalled);   // not from under the running loop
     };
+    // Annulla: the stopped image is shown as after any stop, and still unsaved.
+    w.boxAnswers = {Answer::Cancel};
     RADDR1(app);
-    EXPECT_TRUE(w.quitCalled);
+    EXPECT_FALSE(w.quitCalled);
     EXPECT_EQ(w.eventsProcessed, 1);
-    EXPECT_TRUE(w.messages.empty());
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_EQ(w.messages[0].title, "IMMAGINE NON SALVATA");
+    EXPECT_TRUE(w.pic2.visible());
+    EXPECT_TRUE(app.s.workingFileFresh);
+
+    // Non salvare: the program ends once the loop has stopped.
+    ALTRA1(app);
+    w.boxAnswers = {Answer::Discard, Answer::Discard};
+    RADDR1(app);   // the first question is the new rectification's, the second the exit's
+    EXPECT_TRUE(w.quitCalled);
+    EXPECT_EQ(w.messages.size(), 3u);
 }
 
 TEST_F(HandlersStartup, linesOnTheEmptySurfaceLeaveNothingToRectify) {

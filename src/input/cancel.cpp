@@ -52,11 +52,14 @@ void ALTRA1(App& app) {
     p1.setPosition(0, 0);
     w.setVisible(Ctl::Label1, true);
     w.setText(Ctl::Label1, "Immagine sorgente");
-    for (Ctl c : {Ctl::zoo, Ctl::CENTRO, Ctl::RETTANG, Ctl::GRIGLIA, Ctl::Text3}) w.setVisible(c, true);
+    for (Ctl c : {Ctl::zoo, Ctl::CENTRO, Ctl::RETTANG, Ctl::GRIGLIA, Ctl::Text3, Ctl::GRANDEZZA}) w.setVisible(c, true);
     w.setEnabled(Ctl::CENTRO, true);
     w.setText(Ctl::RADDRIZZA, "Raddrizza");
     w.setEnabled(Ctl::RADDRIZZA, true);
     s.raddrCount = 0;
+    // A point pending on the rectified picture must not close an area on the source.
+    s.pointPending = 0;
+    s.bandFresh = 1;
     for (ScrollId id : {ScrollId::VScroll2, ScrollId::HScroll2}) {
         ScrollBarState sb = w.scroll(id);
         sb.visible = false;

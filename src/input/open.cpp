@@ -107,7 +107,10 @@ void openClick(App& app) {
     w.setVisible(Ctl::CENTRO, true);
     w.setVisible(Ctl::RETTANG, true);
     w.setVisible(Ctl::GRIGLIA, true);
+    // The output step belongs to a construction, which this image does not have yet.
     w.setVisible(Ctl::Text3, false);
+    w.setVisible(Ctl::GRANDEZZA, false);
+    w.setEnabled(Ctl::RETTANG, false);
     w.setText(Ctl::RADDRIZZA, "Raddrizza");
     w.setEnabled(Ctl::RADDRIZZA, false);
     // The grid of the previous image's construction means nothing on this one.
@@ -123,12 +126,16 @@ void openClick(App& app) {
 
     s.inputMode = 0;
     s.lineCount = 0;
+    // A first click left pending on the previous picture must not become half of a line here.
+    s.pointPending = 0;
+    s.bandFresh = 1;
     for (int n = 1; n <= 4; ++n) w.setText(text6(n), "m" + std::to_string(n));
     s.raddrCount = 0;
     s.rectDone = 0;
     // The frame of the previous image means nothing for this one.
     s.constructionValid = false;
     s.vanishingValid = false;
+    s.refusedInputs.clear();
 
     p1.setCursor(Cursor::Cross);
     w.setWindowCursor(Cursor::Default);

@@ -2,6 +2,7 @@
 // construction, stored in the working state and drawn over the source image.
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "geometry/orientation.h"
 #include "geometry/vanishing.h"
@@ -14,15 +15,31 @@ namespace {
 
 bool within(double v, double limit) { return -limit < v && v < limit; }
 
+// Everything the construction is built from that the user can change.
+std::vector<double> constructionInputs(const State& s) {
+    std::vector<double> in;
+    for (int n = 1; n <= 4; ++n)
+        for (int k = 1; k <= 4; ++k) in.push_back(s.lineEnds[n][k]);
+    in.insert(in.end(), {s.centreX, s.centreY, static_cast<double>(s.areaStarts != 0), s.areaCorners[1][1],
+                         s.areaCorners[1][2], s.areaCorners[3][1], s.areaCorners[3][2], s.pixelStep,
+                         static_cast<double>(s.imageWidth), static_cast<double>(s.imageHeight)});
+    return in;
+}
+
 // The construction cannot be made: say so, keep the previous frame, and keep the commands
-// that would use it (which no longer matches the points and centre) disabled.
-void refuseConstruction(App& app) {
+// that would use it (which no longer matches the points and centre) disabled. The box says
+// what helps, and only once for the same inputs: a release, the centre command or a spin
+// press that changed nothing keeps the prompt without repeating it.
+void refuseConstruction(App& app, const std::string& why) {
     Window& w = app.w;
     app.s.constructionValid = false;
     for (Ctl c : {Ctl::RADDRIZZA, Ctl::start, Ctl::GRIGLIA, Ctl::griglia2}) w.setEnabled(c, false);
     w.setText(Ctl::domanda1, "Impossibile raddrizzare");
-    w.messageBox("La costruzione prospettica non si può eseguire con queste rette e questo centro.\n"
-                 "Spostare il centro di un pixel, oppure definire di nuovo le rette.",
+    std::vector<double> inputs = constructionInputs(app.s);
+    if (inputs == app.s.refusedInputs) return;
+    app.s.refusedInputs = std::move(inputs);
+    w.messageBox(std::string("La costruzione prospettica non si può eseguire con queste rette e questo centro.\n") +
+                     (geom::refusedForCentre(why) ? "Spostare il centro di un pixel." : "Definire di nuovo le rette."),
                  "NON E' POSSIBILE RADDRIZZARE", Icon::Critical, Buttons::Ok);
 }
 
@@ -123,12 +140,14 @@ void CERCHIONUOVO(App& app) {
     w.setVisible(Ctl::edit, true);
     w.setEnabled(Ctl::edit, true);
 
-    const std::optional<geom::Orientation> o = geom::orient(geom::orientationInput(s));
+    std::string why;
+    const std::optional<geom::Orientation> o = geom::orient(geom::orientationInput(s), &why);
     if (!o) {
-        refuseConstruction(app);
+        refuseConstruction(app, why);
         return;
     }
     store(s, *o);
+    s.refusedInputs.clear();
 
     Surface& p = w.picture(Pic::Picture1);
     // The construction is a permanent mark: after a pointer movement the picture is still in

@@ -5,6 +5,7 @@
 
 #include "bitmap/writer.h"
 #include "input/handlers.h"
+#include "input/unsaved.h"
 #include "input/view.h"
 #include "rectify/rectifier.h"
 #include "rectify/row_order.h"
@@ -33,6 +34,7 @@ void finalControlState(App& app) {
     Window& w = app.w;
     for (Ctl c : {Ctl::CENTRO, Ctl::RETTANG, Ctl::GRIGLIA}) w.setVisible(c, false);
     w.setVisible(Ctl::Text3, true);
+    w.setVisible(Ctl::GRANDEZZA, true);
     w.setVisible(Ctl::Text4, false);
     w.setVisible(Ctl::misura, false);
     w.setEnabled(Ctl::start, false);
@@ -65,7 +67,7 @@ void failRectification(App& app, const std::string& why) {
     p1.setCursor(Cursor::Cross);
     p1.setEnabled(true);
     w.setWindowCursor(Cursor::Default);
-    for (Ctl c : {Ctl::RADDRIZZA, Ctl::RETTANG, Ctl::zoo, Ctl::CENTRO, Ctl::GRIGLIA, Ctl::Text3}) w.setVisible(c, true);
+    for (Ctl c : {Ctl::RADDRIZZA, Ctl::RETTANG, Ctl::zoo, Ctl::CENTRO, Ctl::GRIGLIA, Ctl::Text3, Ctl::GRANDEZZA}) w.setVisible(c, true);
     w.setVisible(Ctl::Text4, false);
     s.rectDone = 0;
     s.raddrCount = 0;
@@ -77,7 +79,8 @@ void failRectification(App& app, const std::string& why) {
 void prepare(App& app) {
     State& s = app.s;
     Window& w = app.w;
-    for (Ctl c : {Ctl::RADDRIZZA, Ctl::RETTANG, Ctl::zoo, Ctl::CENTRO, Ctl::GRIGLIA, Ctl::Text3}) w.setVisible(c, false);
+    for (Ctl c : {Ctl::RADDRIZZA, Ctl::RETTANG, Ctl::zoo, Ctl::CENTRO, Ctl::GRIGLIA, Ctl::Text3, Ctl::GRANDEZZA})
+        w.setVisible(c, false);
     w.setVisible(Ctl::Text4, true);
     w.setText(Ctl::tfuox, text::shortNumber(text::Int(s.rectWidth)) + "x");
     w.setText(Ctl::tfuoy, text::shortNumber(text::Int(s.rectHeight)) + "y");
@@ -155,6 +158,12 @@ void RADDR1(App& app) {
         return;
     }
 
+    // A new rectification rewrites the working file: an image there not yet saved is asked about.
+    if (!mayDiscardUnsaved(app)) {
+        --s.raddrCount;
+        return;
+    }
+
     const int width = static_cast<int>(text::Int(s.rectWidth));
     const int height = static_cast<int>(text::Int(s.rectHeight));
     bitmap::BitmapWriter out;
@@ -174,8 +183,15 @@ void RADDR1(App& app) {
     lockCommands(w, false);
     w.beep();
     if (app.quitRequested) {
-        w.quit();
-        return;
+        // Exit was asked while the rows ran: the stopped image is complete in the working file,
+        // so it is offered for saving before the program ends.
+        app.quitRequested = false;
+        s.workingFileFresh = written;
+        if (mayDiscardUnsaved(app)) {
+            w.quit();
+            return;
+        }
+        // Cancelled: the program goes on and shows the stopped rectification.
     }
     if (!written) {
         failRectification(app, error);
@@ -214,6 +230,10 @@ void RADDR1(App& app) {
     p2.setDrawMode(DrawMode::Blackness);
     w.setVisible(Ctl::Label1, true);
     w.setText(Ctl::Label1, "Immagine raddrizzata");
+    // A point pending on the source (an area corner) must not become the first point of a
+    // measurement on the rectified picture.
+    s.pointPending = 0;
+    s.bandFresh = 1;
     finalControlState(app);
 }
 

@@ -1,6 +1,7 @@
 // Start-up, the window background, the panel toggle, exit, print and help.
 #include "input/handlers.h"
 #include "input/marks.h"
+#include "input/unsaved.h"
 #include "text/numtext.h"
 
 namespace velta {
@@ -113,6 +114,7 @@ void exitClick(App& app) {
         app.quitRequested = true;
         return;
     }
+    if (!mayDiscardUnsaved(app)) return;
     app.w.quit();
 }
 

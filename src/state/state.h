@@ -77,6 +77,8 @@ struct State {
     std::int16_t colSign = 0, rowSign = 0;   // directions of the column and row axes
     double rectWidth = 0, rectHeight = 0;    // size of the rectified image (whole numbers)
     bool constructionValid = false;          // the frame and marks match the current points and centre
+    std::vector<double> refusedInputs;       // lines, centre, area and step of the last refused
+                                             // construction (empty after a good one)
 
     // Rectification
     double pixelStep = 1.0;                  // source pixels per output pixel

@@ -56,7 +56,7 @@ void RecordingSurface::circle(double cx, double cy, double r, std::optional<Colo
 Answer RecordingWindow::messageBox(const std::string& text, const std::string& title, Icon icon,
                                    Buttons buttons) {
     messages.push_back({text, title, icon, buttons});
-    if (boxAnswers.empty()) return buttons == Buttons::Ok ? Answer::Ok : Answer::No;
+    if (boxAnswers.empty()) return cancelAnswer(buttons);
     Answer a = boxAnswers.front();
     boxAnswers.pop_front();
     return a;

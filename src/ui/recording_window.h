@@ -102,7 +102,7 @@ public:
     // Scripted answers; an empty queue answers "cancelled" (Ok for message boxes).
     std::deque<std::string> openAnswers, saveAnswers;
     std::deque<std::optional<std::string>> inputAnswers;
-    std::deque<Answer> boxAnswers;
+    std::deque<Answer> boxAnswers;          // empty: as closed with Escape (see cancelAnswer)
     std::deque<bool> printerAnswers;
     std::function<void()> onProcessEvents;   // runs inside processEvents, e.g. to press cancel
 

@@ -114,8 +114,14 @@ private:
 
 enum class Pic { Picture1, Picture2 };
 enum class Icon { None, Critical, Question, Information };
-enum class Buttons { Ok, YesNo };
-enum class Answer { Ok, Yes, No };
+/// SaveDiscardCancel: "Salva", "Non salvare", "Annulla", for work about to be lost.
+enum class Buttons { Ok, YesNo, SaveDiscardCancel };
+enum class Answer { Ok, Yes, No, Save, Discard, Cancel };
+
+/// What a message box answers when it is closed without a choice (Escape).
+constexpr Answer cancelAnswer(Buttons b) {
+    return b == Buttons::Ok ? Answer::Ok : b == Buttons::YesNo ? Answer::No : Answer::Cancel;
+}
 
 class Window {
 public:

@@ -1,7 +1,7 @@
 #pragma once
 // Dialogs for widget tests: nothing modal opens. Each kind of dialog answers from its own queue,
 // in order; with its queue empty it answers as if cancelled (OK for an OK box, No for a
-// question). Everything shown is recorded, so that a test can assert on the texts a user saw.
+// question, Annulla for the three-button box). Everything shown is recorded, so that a test can assert on the texts a user saw.
 
 #include <deque>
 #include <functional>
@@ -42,7 +42,7 @@ struct ScriptedDialogs : velta::qt::DialogProvider {
         messages.push_back({text, title, icon, buttons});
         if (onMessage) onMessage(messages.back());
         if (!answers.empty()) return take(answers);
-        return buttons == velta::Buttons::Ok ? velta::Answer::Ok : velta::Answer::No;
+        return velta::cancelAnswer(buttons);
     }
     std::optional<std::string> inputBox(QWidget*, const std::string& prompt) override {
         prompts.push_back(prompt);

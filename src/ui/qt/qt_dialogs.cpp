@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 
 namespace velta::qt {
@@ -41,15 +42,29 @@ QtDialogs::~QtDialogs() {
 
 Answer QtDialogs::messageBox(QWidget* parent, const std::string& text, const std::string& title, Icon icon,
                              Buttons buttons) {
-    const auto qtButtons = buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
-    QMessageBox box(qtIcon(icon), titleOr(title), QString::fromStdString(text), qtButtons, parent);
+    QMessageBox box(qtIcon(icon), titleOr(title), QString::fromStdString(text), QMessageBox::NoButton, parent);
     box.setTextFormat(Qt::PlainText);
-    if (buttons == Buttons::Ok) {
+    switch (buttons) {
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
         box.exec();
         return Answer::Ok;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    case Buttons::SaveDiscardCancel: break;
     }
-    box.setEscapeButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    // The program's own Italian captions, whatever the toolkit's translation.
+    QPushButton* save = box.addButton(QStringLiteral("Salva"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("Non salvare"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Annulla"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save) return Answer::Save;
+    if (box.clickedButton() == discard) return Answer::Discard;
+    return Answer::Cancel;
 }
 
 std::optional<std::string> QtDialogs::inputBox(QWidget* parent, const std::string& prompt) {

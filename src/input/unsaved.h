@@ -1,0 +1,13 @@
+#pragma once
+// The question asked before a step that would lose a rectified image not yet saved.
+
+#include "input/app.h"
+
+namespace velta {
+
+/// When the working file holds a rectification that was never saved, asks whether to save it
+/// first. True when the caller may go on: nothing was unsaved, the user saved it, or chose not
+/// to; false when the user cancelled or the save did not happen.
+bool mayDiscardUnsaved(App& app);
+
+}  // namespace velta
