@@ -129,6 +129,7 @@ private slots:
     void parallelHorizontalsAreRefusedAndNothingIsLost();
     void degenerateCentreDisablesRectifyingUntilAGoodConstruction_data();
     void degenerateCentreDisablesRectifyingUntilAGoodConstruction();
+    void closingWithAnUnsavedImageAsksFirst();
 };
 
 void RefusalsTest::refusedFileChangesNothing_data() {
@@ -330,6 +331,30 @@ void RefusalsTest::degenerateCentreDisablesRectifyingUntilAGoodConstruction() {
     QCOMPARE(r.prompt(), QString("Vuoi misurare ?"));
     QVERIFY(workingFileExists(r));
     QCOMPARE(r.view(Pic::Picture2).size(), QSize(int(s.rectWidth), int(s.rectHeight)));
+}
+
+void RefusalsTest::closingWithAnUnsavedImageAsksFirst() {
+    Rig r;
+    QVERIFY(r.ready);
+    QVERIFY(!openBoard(r).empty());
+    markLine(r, {50, 60}, {590, 84});
+    markLine(r, {50, 420}, {590, 410});
+    markLine(r, {100, 400}, {112, 100});
+    markLine(r, {540, 400}, {531, 100});
+    r.key(Qt::Key_F6);
+    QCOMPARE(r.prompt(), QString("Vuoi misurare ?"));
+    QVERIFY2(r.dialogs->messages.empty(), shownMessages(r).constData());
+
+    // Annulla keeps the window and the image; Non salvare lets it close.
+    r.dialogs->answers = {Answer::Cancel, Answer::Discard};
+    QVERIFY(!r.window.close());
+    QVERIFY(r.window.isVisible());
+    QVERIFY(workingFileExists(r));
+    QCOMPARE(r.dialogs->messages.size(), std::size_t(1));
+    QCOMPARE(QString::fromStdString(r.dialogs->messages[0].title), QString("IMMAGINE NON SALVATA"));
+    QCOMPARE(r.dialogs->messages[0].buttons, Buttons::SaveDiscardCancel);
+    QVERIFY(r.window.close());
+    QVERIFY(r.window.quitRequested());
 }
 
 QTEST_MAIN(RefusalsTest)
