@@ -163,6 +163,8 @@ Kernel resolve(Kernel k) {
 
 }  // namespace
 
+bool kernelAvailable(Kernel k) { return k == Kernel::automatic || resolve(k) == k; }
+
 Rectifier::Rectifier(const State& s, Kernel kernel)
     : image_(&s.image),
       kernel_(resolve(kernel)),

@@ -15,6 +15,10 @@ namespace velta::rectify {
 /// picks the widest the processor has; one it lacks falls back to the next narrower.
 enum class Kernel { automatic, portable, sse2, avx2, avx512 };
 
+/// Whether a rectifier asked for `k` uses it rather than a narrower one: `k` is compiled into
+/// this build and the processor runs it. automatic always is.
+[[nodiscard]] bool kernelAvailable(Kernel k);
+
 class Rectifier {
 public:
     /// Precomputes the row and column constructions of the rectification described by `s`. The
