@@ -1,5 +1,6 @@
 #include "ui/recording_window.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -27,7 +28,9 @@ bool RecordingSurface::loadPicture(const std::string& path, std::string& error) 
                                          (static_cast<std::uint32_t>(b[o + 3]) << 24));
     };
     width_ = i32(18);
-    height_ = std::abs(i32(22));
+    // The most negative height has no positive counterpart in 32 bits.
+    const std::int64_t h = std::llabs(static_cast<std::int64_t>(i32(22)));
+    height_ = static_cast<int>(std::min<std::int64_t>(h, INT32_MAX));
     loadedPath = path;
     refresh();
     return true;
