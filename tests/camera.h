@@ -11,10 +11,15 @@
 // the world's vertical (positive turns right), pitch about its own right axis (positive looks
 // up), roll about its viewing axis.
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "geometry/lines.h"
+#include "geometry/orientation.h"
 
 namespace velta::testing {
 
@@ -127,5 +132,72 @@ private:
         lineEnds[n][4] = r(b.y);
     }
 };
+
+/// A 1000 x 800 picture taken by `cam`, its centre at the camera's principal point and its
+/// vanishing points exact.
+inline geom::OrientationInput exactInput(const PinholeCamera& cam) {
+    geom::OrientationInput in;
+    in.centreX = cam.cx; in.centreY = cam.cy;
+    const geom::Point h = cam.horizontalVanishing(), v = cam.verticalVanishing();
+    in.fuox = h.x; in.fuoy = h.y; in.fuvx = v.x; in.fuvy = v.y;
+    in.imageWidth = 1000; in.imageHeight = 800;
+    return in;
+}
+
+/// A calculation area of exactInput(cam), about 300 x 250, with a corner on the principal
+/// vertical (the centre itself) or on the horizon (its point in the centre's column), moved
+/// `offset` pixels across that line, and its frame.
+struct CornerOnLine {
+    std::string name;            // the camera's turn, the line and the area's side, for traces
+    PinholeCamera cam;
+    geom::OrientationInput in;
+    std::optional<geom::Orientation> o;
+};
+
+/// For four cameras turned to put V and H in each quadrant about the centre, and for either
+/// line, the areas in which that corner fixes the edge towards V (towards H for the horizon),
+/// so that with offset 0 the edge runs along the line. The same areas, in the same order,
+/// whatever the offset.
+inline std::vector<CornerOnLine> cornersOnLine(double offset) {
+    struct Turn {
+        double yaw, pitch, roll;   // degrees
+    };
+    std::vector<CornerOnLine> out;
+    for (const Turn& turn : {Turn{25, -15, 3}, Turn{-20, 12, -4}, Turn{30, 18, 2}, Turn{-28, -10, -3}}) {
+        const PinholeCamera cam(1000, 500, 400, Vec3{0, 0, 6000}, turn.yaw, turn.pitch, turn.roll);
+        const geom::OrientationInput whole = exactInput(cam);
+        const auto plain = geom::orient(whole);
+        if (!plain) continue;
+        for (const bool onHorizon : {false, true}) {
+            const geom::Point corner{cam.cx, onHorizon ? whole.fuoy + plain->horizonSlope * (cam.cx - whole.fuox)
+                                                       : cam.cy};
+            const auto withArea = [&](double dx, double dy, double off) {
+                geom::OrientationInput in = whole;
+                const double x = corner.x + (onHorizon ? 0 : off), y = corner.y + (onHorizon ? off : 0);
+                // The far side on a whole pixel, as the frame rounds the opposite corner's y.
+                const double farY = std::round(corner.y + dy);
+                in.areaStarts = 1;
+                in.areaXmin = std::min(x, x + dx); in.areaXmax = std::max(x, x + dx);
+                in.areaYmin = std::min(y, farY); in.areaYmax = std::max(y, farY);
+                return in;
+            };
+            for (const double dx : {300.0, -300.0})
+                for (const double dy : {250.0, -250.0}) {
+                    const auto on = geom::orient(withArea(dx, dy, 0));
+                    if (!on) continue;
+                    const double slant = onHorizon ? on->horizEdgeSlope - on->horizonSlope
+                                                   : on->vertEdgeSlope - on->axisSlope;
+                    if (std::fabs(slant) > 1e-12) continue;   // another corner fixes that edge
+                    const geom::OrientationInput in = withArea(dx, dy, offset);
+                    std::ostringstream name;
+                    name << "turn " << turn.yaw << " " << turn.pitch << " " << turn.roll << ", corner on the "
+                         << (onHorizon ? "horizon" : "principal vertical") << ", area towards " << dx << ", " << dy
+                         << ", " << offset << " px across";
+                    out.push_back({name.str(), cam, in, geom::orient(in)});
+                }
+        }
+    }
+    return out;
+}
 
 }  // namespace velta::testing

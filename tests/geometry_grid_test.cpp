@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -10,6 +11,7 @@
 
 using namespace velta::geom;
 using velta::MarkRow;
+using velta::testing::cornersOnLine;
 using velta::testing::MarkedLines;
 using velta::testing::PinholeCamera;
 using velta::testing::Vec3;
@@ -248,4 +250,30 @@ TEST(GeometryGrid, columnLinesTakeCorner2SidesStrictlyRowLinesInclusively) {
     ASSERT_EQ(segs.size(), 1u);
     EXPECT_EQ(segs[0].from.x, 150); EXPECT_EQ(segs[0].from.y, 300);
     EXPECT_EQ(segs[0].to.x, 150);   EXPECT_EQ(segs[0].to.y, 300);
+}
+
+TEST(GeometryGrid, anAreaCornerOnThePrincipalVerticalOrTheHorizonGivesTheGridBesideIt) {
+    // The reference edge then runs along the ray from the measuring point through each mark.
+    // Moving the corner 1e-6 px off the line moves no grid line by more than a hair.
+    const auto on = cornersOnLine(0);
+    EXPECT_GE(on.size(), 8u);
+    for (const double off : {-1e-6, 1e-6}) {
+        const auto beside = cornersOnLine(off);
+        ASSERT_EQ(beside.size(), on.size());
+        for (std::size_t n = 0; n < on.size(); ++n) {
+            SCOPED_TRACE(beside[n].name);
+            ASSERT_TRUE(on[n].o && beside[n].o);
+            const auto a = gridSegments(gridOf({on[n].cam, on[n].in, *on[n].o}));
+            const auto b = gridSegments(gridOf({beside[n].cam, beside[n].in, *beside[n].o}));
+            ASSERT_GE(a.size(), 10u);
+            ASSERT_EQ(a.size(), b.size());
+            double worst = 0;
+            for (std::size_t k = 0; k < a.size(); ++k) {
+                EXPECT_TRUE(a[k].column == b[k].column && a[k].index == b[k].index);
+                worst = std::max({worst, std::hypot(a[k].from.x - b[k].from.x, a[k].from.y - b[k].from.y),
+                                  std::hypot(a[k].to.x - b[k].to.x, a[k].to.y - b[k].to.y)});
+            }
+            EXPECT_LT(worst, 1e-4) << "px";
+        }
+    }
 }

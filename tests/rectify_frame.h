@@ -3,6 +3,7 @@
 // the two vanishing points, the measuring points are placed at the eye distances, and the row and
 // column marks are spaced so that the last row and column reach the far corner of the area.
 
+#include "geometry/orientation.h"
 #include "state/state.h"
 
 #include <cmath>
@@ -74,6 +75,16 @@ inline void setWindow(State& s, double xmin, double ymin, double xmax, double ym
     s.areaCorners[2][1] = xmin; s.areaCorners[2][2] = ymax;
     s.areaCorners[3][1] = xmax; s.areaCorners[3][2] = ymax;
     s.areaCorners[4][1] = xmax; s.areaCorners[4][2] = ymin;
+}
+
+/// Stores the measuring points, the frame and the marks of an orientation in the state.
+inline void applyOrientation(State& s, const geom::Orientation& o) {
+    s.pvx = o.pv.x; s.pvy = o.pv.y; s.pox = o.po.x; s.poy = o.po.y;
+    s.originX = o.originX; s.originY = o.originY;
+    s.vertEdgeSlope = o.vertEdgeSlope; s.horizEdgeSlope = o.horizEdgeSlope;
+    s.colSign = o.colSign; s.rowSign = o.rowSign;
+    s.rectWidth = o.rectWidth; s.rectHeight = o.rectHeight;
+    s.rowPoints = o.rowPoints; s.colPoints = o.colPoints;
 }
 
 /// A complete, consistent rectification state for `f`, with a source picture to sample.

@@ -6,6 +6,7 @@
 #include "geometry/orientation.h"
 #include "geometry/vanishing.h"
 #include "rectify/rectifier.h"
+#include "rectify/reference.h"
 #include "rectify/row_order.h"
 #include "rectify_frame.h"
 
@@ -19,6 +20,7 @@
 #include <vector>
 
 using namespace velta;
+using velta::testing::cornersOnLine;
 using velta::testing::MarkedLines;
 using velta::testing::PinholeCamera;
 using velta::testing::Vec3;
@@ -160,12 +162,7 @@ TEST(RectifyTruth, aPhotographedCheckerboardComesOutSquare) {
         rectify::testing::setWindow(s, 250, 180, 950, 720);
         const std::optional<geom::Orientation> o = geom::orient(geom::orientationInput(s));
         ASSERT_TRUE(o);
-        s.pvx = o->pv.x; s.pvy = o->pv.y; s.pox = o->po.x; s.poy = o->po.y;
-        s.originX = o->originX; s.originY = o->originY;
-        s.vertEdgeSlope = o->vertEdgeSlope; s.horizEdgeSlope = o->horizEdgeSlope;
-        s.colSign = o->colSign; s.rowSign = o->rowSign;
-        s.rectWidth = o->rectWidth; s.rectHeight = o->rectHeight;
-        s.rowPoints = o->rowPoints; s.colPoints = o->colPoints;
+        rectify::testing::applyOrientation(s, *o);
         ASSERT_LE(s.rectWidth, 3000);
         ASSERT_GE(s.rectWidth, 200);
         ASSERT_GE(s.rectHeight, 200);
@@ -220,5 +217,54 @@ TEST(RectifyTruth, aPhotographedCheckerboardComesOutSquare) {
         // True aspect: the squares are as wide as they are tall.
         EXPECT_NEAR(vertical.spacing / horizontal.spacing, 1.0, 0.01)
             << "square " << vertical.spacing << " x " << horizontal.spacing << " pixels";
+    }
+}
+
+TEST(RectifyTruth, anAreaCornerOnThePrincipalVerticalOrTheHorizonRectifiesTrue) {
+    // The reference edge towards V (towards H) then runs along the ray from the measuring point
+    // through every row (column) mark.
+    const auto frames = cornersOnLine(0);
+    EXPECT_GE(frames.size(), 8u);
+    for (const auto& f : frames) {
+        SCOPED_TRACE(f.name);
+        const PinholeCamera& cam = f.cam;
+        ASSERT_TRUE(f.o);
+        State s;
+        s.fuox = f.in.fuox; s.fuoy = f.in.fuoy; s.fuvx = f.in.fuvx; s.fuvy = f.in.fuvy;
+        rectify::testing::setWindow(s, f.in.areaXmin, f.in.areaYmin, f.in.areaXmax, f.in.areaYmax);
+        rectify::testing::applyOrientation(s, *f.o);
+        const int h = rectify::rowCount(s), w = rectify::columnCount(s);
+        ASSERT_GT(h, 100);
+        ASSERT_GT(w, 100);
+
+        // Pixel (i, j) shows the façade point i output pixels up or down and j across from
+        // the origin's, at the picture's scale at the origin; the area lies on one side.
+        const auto origin = cam.facadePoint({s.originX, s.originY});
+        const auto inside =
+            cam.facadePoint({(f.in.areaXmin + f.in.areaXmax) / 2, (f.in.areaYmin + f.in.areaYmax) / 2});
+        ASSERT_TRUE(origin && inside);
+        const double scale = cam.f / cam.depth({origin->x, origin->y, 0});
+        const double across = inside->x > origin->x ? 1 : -1, up = inside->y > origin->y ? 1 : -1;
+        double worst = 0;
+        for (const int i : {1, h / 3, h})
+            for (const int j : {1, w / 2, w}) {
+                const rectify::SourcePoint src = rectify::sourcePoint(s, i, j);
+                const auto p = cam.facadePoint({src.x, src.y});
+                ASSERT_TRUE(src.finite && p) << i << ", " << j;
+                worst = std::max(worst, std::hypot(p->x - origin->x - across * j / scale,
+                                                   p->y - origin->y - up * i / scale) * scale);
+            }
+        EXPECT_LT(worst, 1e-3) << "output pixels off";
+
+        // The fast rectifier takes its rows and columns from the same construction.
+        rectify::testing::fillSource(s, 1000, 800);
+        const rectify::Rectifier fast(s);
+        for (const int i : {1, h / 2, h}) {
+            RowRecord want{}, got{};
+            rectify::referenceRow(s, i, want);
+            fast.computeRow(i, got);
+            EXPECT_EQ(want, got) << "row " << i;
+            EXPECT_NE(want, RowRecord{});
+        }
     }
 }

@@ -1,5 +1,7 @@
 #include "geometry/grid.h"
 
+#include "geometry/orientation.h"
+
 namespace velta::geom {
 namespace {
 
@@ -25,6 +27,8 @@ void family(const GridInput& in, bool column, SideHits& hits, std::vector<GridSe
     const Point m = column ? Point{in.pox, in.poy} : Point{in.pvx, in.pvy};
     const double edge = column ? in.horizEdgeSlope : in.vertEdgeSlope;
     const Point vp = column ? Point{in.fuvx, in.fuvy} : Point{in.fuox, in.fuoy};
+    const Point edgeVp = column ? Point{in.fuox, in.fuoy} : Point{in.fuvx, in.fuvy};
+    const Point origin{in.originX, in.originY};
     const auto& c = in.areaCorners;
     const double s1y = in.oppCornerY, s2y = in.refCornerY;
     const double s3x = in.oppCornerX, s4x = in.refCornerX;
@@ -32,8 +36,17 @@ void family(const GridInput& in, bool column, SideHits& hits, std::vector<GridSe
     for (std::size_t i = 1; static_cast<double>(i) <= size && i < marks.size(); i += gridStep) {
         const double mx = marks[i][2], my = marks[i][3];
         const double ray = (m.y - my) / (m.x - mx);
-        const double fx = (ray * m.x - m.y - edge * in.originX + in.originY) / (ray - edge);
-        const double fy = ray * (fx - m.x) + m.y;
+        // F, where the ray cuts the edge. An edge along the ray (on the principal vertical, or
+        // on the horizon) leaves their meeting point to rounding; F then comes from the mark's
+        // place on the measuring line.
+        double fx, fy;
+        if (const auto along = footAlongEdge(edgeVp, m, origin, {mx, my}, ray, edge)) {
+            fx = along->x;
+            fy = along->y;
+        } else {
+            fx = (ray * m.x - m.y - edge * in.originX + in.originY) / (ray - edge);
+            fy = ray * (fx - m.x) + m.y;
+        }
         const double s1x = ((s1y - fy) / (vp.y - fy)) * (vp.x - fx) + fx;
         const double s2x = ((s2y - fy) / (vp.y - fy)) * (vp.x - fx) + fx;
         const double s3y = ((s3x - fx) / (vp.x - fx)) * (vp.y - fy) + fy;

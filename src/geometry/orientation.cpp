@@ -23,9 +23,6 @@ double sineBetween(double s1, double s2) {
     return std::fabs(s1 - s2) / std::hypot(1.0, s1) / std::hypot(1.0, s2);
 }
 
-// Lines closer to parallel than this are not intersected by their slopes.
-constexpr double nearlyParallel = 1e-6;
-
 // Far end of a measuring line. The edge from the vanishing point X through the origin O is cut
 // at T; the ray from the measuring point M (on the line through X with slope lineSlope) through
 // T, of slope raySlope, meets the measuring line, the line through O with slope lineSlope.
@@ -38,7 +35,7 @@ constexpr double nearlyParallel = 1e-6;
 // line, so the far end follows from t alone; t is read off as the projection of T - X on O - X.
 // Away from that case the ray and the measuring line are intersected as they are.
 Point farEnd(Point x, Point m, Point t, double raySlope, Point o, double lineSlope) {
-    if (!(sineBetween(raySlope, lineSlope) <= nearlyParallel))
+    if (!nearlyParallelSlopes(raySlope, lineSlope))
         return intersect(m.x, m.y, raySlope, o.x, o.y, lineSlope);
     const double ex = o.x - x.x, ey = o.y - x.y;
     const double along = ((t.x - x.x) * ex + (t.y - x.y) * ey) / (ex * ex + ey * ey);
@@ -213,6 +210,19 @@ void marks(const OrientationInput& in, Orientation& o) {
 }
 
 }  // namespace
+
+bool nearlyParallelSlopes(double s1, double s2) {
+    return sineBetween(s1, s2) <= nearlyParallel;
+}
+
+std::optional<Point> footAlongEdge(Point x, Point m, Point o, Point a, double raySlope, double edgeSlope) {
+    if (!nearlyParallelSlopes(raySlope, edgeSlope)) return std::nullopt;
+    if (!nearlyParallelSlopes((m.y - x.y) / (m.x - x.x), edgeSlope)) return std::nullopt;
+    const double dx = x.x - m.x, dy = x.y - m.y;
+    const double k = ((a.x - o.x) * dx + (a.y - o.y) * dy) / (dx * dx + dy * dy);
+    const double t = 1 / (1 + k);
+    return Point{x.x + (o.x - x.x) * t, x.y + (o.y - x.y) * t};
+}
 
 bool refusedForCentre(std::string_view why) {
     return why == refusal::centreAndVOnOneVertical || why == refusal::vOnCentresHorizontal ||

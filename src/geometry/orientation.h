@@ -84,6 +84,28 @@ struct Orientation {
 /// Returns 0 only when no test holds (a coordinate that is not a number).
 int layoutCase(double X, double Y, double fuox, double fuoy, double fuvx, double fuvy);
 
+/// Two lines whose angle has a sine at or below this are not intersected by their slopes: the
+/// meeting point would be lost in rounding, or have no value when the lines coincide.
+inline constexpr double nearlyParallel = 1e-6;
+
+/// True when the lines with slopes s1 and s2 are parallel to within nearlyParallel; false when
+/// the angle has no value (a slope that is not a number, or two infinite slopes).
+bool nearlyParallelSlopes(double s1, double s2);
+
+/// The measuring-point construction run backwards from a mark, where it degenerates. The edge
+/// runs from the vanishing point x through the origin o with slope edgeSlope; the measuring
+/// point m lies on a line through x, and the measuring line runs through o parallel to x-m.
+/// The ray from m through the mark a on the measuring line, of slope raySlope, cuts the edge.
+///
+/// When the edge lies along x-m (o on the principal vertical, or on the horizon), the ray runs
+/// along the edge too and their meeting point is lost in rounding. In that case, recognised by
+/// the ray and the line x-m both being parallel to the edge to within nearlyParallel, the cut
+/// is returned, found from the mark's place on the measuring line: with a = o + k*(x - m), the
+/// ray's point m + (a - m)/(1 + k) lies on the edge, at x + (o - x)/(1 + k) (not finite for
+/// k = -1). Otherwise nothing is returned and the caller intersects the ray with the edge; a
+/// ray parallel to an edge that does not run through m has no cut at all.
+std::optional<Point> footAlongEdge(Point x, Point m, Point o, Point a, double raySlope, double edgeSlope);
+
 /// Reasons orient() gives for refusing. The first three come from where the centre lies against
 /// the vanishing points; moving the centre by a pixel lifts them.
 namespace refusal {

@@ -1,5 +1,6 @@
 #include "rectify/reference.h"
 
+#include "geometry/orientation.h"
 #include "rectify/row_order.h"
 
 #include <algorithm>
@@ -16,13 +17,30 @@ double colEdgeOffset(const State& s) {
     return s.originY - s.horizEdgeSlope * s.originX - s.poy;
 }
 
+namespace {
+
+// Where the ray from the measuring point m through the mark a, of slope raySlope, cuts the
+// reference edge from the vanishing point vp through the origin, of slope edgeSlope;
+// edgeOffset is originY - edgeSlope * originX - m.y. Where the edge runs along the ray (it
+// lies on the principal vertical, or on the horizon) the cut is found from the mark's place on
+// the measuring line instead of by intersecting the two.
+geom::Point edgeFoot(const State& s, geom::Point vp, geom::Point m, geom::Point a, double raySlope, double edgeSlope,
+                     double edgeOffset) {
+    if (const auto along = geom::footAlongEdge(vp, m, {s.originX, s.originY}, a, raySlope, edgeSlope)) return *along;
+    const double x = (raySlope * m.x + edgeOffset) / (raySlope - edgeSlope);
+    return {x, m.y + (x - m.x) * raySlope};
+}
+
+}  // namespace
+
 RowLine rowLine(const State& s, int i) {
     if (i < 0 || static_cast<std::size_t>(i) >= s.rowPoints.size()) return {};
     const double ax = s.rowPoints[static_cast<std::size_t>(i)][2];
     const double ay = s.rowPoints[static_cast<std::size_t>(i)][3];
     const double rowRaySlope = (s.pvy - ay) / (s.pvx - ax);
-    const double rowFootX = (rowRaySlope * s.pvx + rowEdgeOffset(s)) / (rowRaySlope - s.vertEdgeSlope);
-    const double rowFootY = s.pvy + (rowFootX - s.pvx) * rowRaySlope;
+    const geom::Point foot = edgeFoot(s, {s.fuvx, s.fuvy}, {s.pvx, s.pvy}, {ax, ay}, rowRaySlope, s.vertEdgeSlope,
+                                      rowEdgeOffset(s));
+    const double rowFootX = foot.x, rowFootY = foot.y;
     RowLine line;
     line.slope = (rowFootY - s.fuoy) / (rowFootX - s.fuox);
     line.intercept = s.fuoy - line.slope * s.fuox;
@@ -36,8 +54,9 @@ ColumnLine columnLine(const State& s, int j) {
     const double bx = s.colPoints[static_cast<std::size_t>(j)][2];
     const double by = s.colPoints[static_cast<std::size_t>(j)][3];
     const double colRaySlope = (s.poy - by) / (s.pox - bx);
-    const double colFootX = (colRaySlope * s.pox + colEdgeOffset(s)) / (colRaySlope - s.horizEdgeSlope);
-    const double colFootY = s.poy + (colFootX - s.pox) * colRaySlope;
+    const geom::Point foot = edgeFoot(s, {s.fuox, s.fuoy}, {s.pox, s.poy}, {bx, by}, colRaySlope, s.horizEdgeSlope,
+                                      colEdgeOffset(s));
+    const double colFootX = foot.x, colFootY = foot.y;
     ColumnLine line;
     line.slope = (colFootY - s.fuvy) / (colFootX - s.fuvx);
     line.base = line.slope * s.fuvx - s.fuvy;

@@ -35,10 +35,13 @@ struct SourcePoint {
 
 /// Row line of row mark i: the ray from the vertical measuring point through the mark, its foot
 /// on the vertical edge, and the line from the horizontal vanishing point through the foot.
+/// When the ray runs along the edge to within geom::nearlyParallel (the edge lies on the
+/// principal vertical), the foot comes from the mark's place instead (geom::footOnEdge).
 [[nodiscard]] RowLine rowLine(const State& s, int i);
 
 /// Column line of column mark j: the ray from the horizontal measuring point through the mark,
-/// its foot on the horizontal edge, and the line from the vertical vanishing point through it.
+/// its foot on the horizontal edge, and the line from the vertical vanishing point through it;
+/// likewise found from the mark's place when the edge lies on the horizon.
 [[nodiscard]] ColumnLine columnLine(const State& s, int j);
 
 /// The meeting point of row line i and column line j: srcX = (S fuvx - fuvy + c) / (S - T),
