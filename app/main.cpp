@@ -6,7 +6,7 @@
 #include <string>
 
 #include "input/app.h"
-#include "input/handlers.h"
+#include "input/dispatch.h"
 #include "sample/facade.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/working_place.h"
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     app.decimalSep = decimalSeparator();
     window.attach(app);
 
-    velta::formLoad(app);
+    velta::dispatch(app, velta::Command::formLoad);
     if (window.quitRequested()) return 0;
     window.showMaximized();
     return QApplication::exec();

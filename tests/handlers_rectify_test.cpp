@@ -11,7 +11,9 @@
 #include "camera.h"
 #include "file_limits.h"
 #include "handler_fixture.h"
+#include "input/dispatch.h"
 #include "rectify/reference.h"
+#include "util/little_endian.h"
 
 using namespace velta;
 using velta::testing::fileBytes;
@@ -20,11 +22,6 @@ using velta::testing::HandlerTest;
 namespace {
 
 constexpr std::size_t pixelOffset = 1078;
-
-std::uint32_t u32At(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-           static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
 
 int padFor(int width) { return (4 - width % 4) % 4; }
 
@@ -107,8 +104,8 @@ TEST_F(HandlersRectify, writesEveryRowAsTheReferenceComputesItBottomRowFirst) {
     EXPECT_EQ(std::size_t{file[19]}, width / 256);
     EXPECT_EQ(std::size_t{file[22]}, height % 256);
     EXPECT_EQ(std::size_t{file[23]}, height / 256);
-    EXPECT_EQ(u32At(file, 2), file.size());
-    EXPECT_EQ(u32At(file, 34), height * stride);
+    EXPECT_EQ(le::u32(file, 2), file.size());
+    EXPECT_EQ(le::u32(file, 34), height * stride);
     for (std::size_t i = 0; i < 54; ++i) {
         if ((i >= 2 && i < 6) || i == 18 || i == 19 || i == 22 || i == 23 || (i >= 34 && i < 38)) continue;
         EXPECT_EQ(file[i], app.s.image.bmpHeader[i]) << "header byte " << i;
@@ -333,15 +330,11 @@ TEST_F(HandlersRectify, commandsThatWouldDisturbTheRunningRectificationDoNothing
         ran = true;
         const std::size_t shown = w.messages.size(), opened = w.openDirs.size();
         w.openAnswers.push_back(other);
-        openClick(app);
+        dispatch(app, Command::openClick);
         w.openAnswers.clear();
-        saveClick(app);
-        ALTRA1(app);
-        CENTRONUOVO(app);
-        RETTANG3(app);
-        GRANDEZZA_SpinUp(app);
-        GRANDEZZA_SpinDown(app);
-        VALORIDEFAULT(app);
+        for (Command c : {Command::saveClick, Command::ALTRA1, Command::CENTRONUOVO, Command::RETTANG3,
+                          Command::GRANDEZZA_SpinUp, Command::GRANDEZZA_SpinDown, Command::VALORIDEFAULT})
+            dispatch(app, c);
         EXPECT_EQ(w.openDirs.size(), opened);
         EXPECT_TRUE(w.saveDirs.empty());
         EXPECT_EQ(w.messages.size(), shown);

@@ -1,6 +1,8 @@
 // Cancel (take back the last line, or stop and return to area marking after a rectification)
 // and a new rectification of the same photograph.
+#include "input/dispatch.h"
 #include "input/handlers.h"
+#include "input/phases.h"
 #include "input/view.h"
 
 namespace velta {
@@ -8,10 +10,7 @@ namespace velta {
 void CANC2(App& app) {
     State& s = app.s;
     Window& w = app.w;
-    w.setEnabled(Ctl::raddrizza1, false);
-    w.setEnabled(Ctl::edit, true);
-    w.setEnabled(Ctl::save, false);
-    w.setEnabled(Ctl::print1, true);
+    enterPhase(w, Phase::CancelPressed);
     if (s.raddrCount == 0) {
         switch (s.lineCount) {
         case 1: w.setText(Ctl::domanda1, "Definire la 1°retta orizz."); break;
@@ -34,28 +33,16 @@ void CANC2(App& app) {
         // Repeated cancels keep counting down; the next press on the picture corrects it to 0.
         if (s.lineCount > -32768) --s.lineCount;
     }
-    if (w.text(Ctl::RADDRIZZA) == "Misura") ALTRA1(app);
+    // Measuring had begun: back to the source image, unless the rows are still computed.
+    if (w.text(Ctl::RADDRIZZA) == "Misura") dispatch(app, Command::ALTRA1);
     s.rectDone = 0;
 }
 
 void ALTRA1(App& app) {
     State& s = app.s;
     Window& w = app.w;
-    // While the rectification runs, a new one must not start on the same file.
-    if (s.rectRunning) return;
-    w.setEnabled(Ctl::raddrizza1, true);
-    w.setEnabled(Ctl::start, true);
-    w.setText(Ctl::cancella, "Canc.");
-    w.picture(Pic::Picture2).setVisible(false);
-    Surface& p1 = w.picture(Pic::Picture1);
-    p1.setVisible(true);
-    p1.setPosition(0, 0);
-    w.setVisible(Ctl::Label1, true);
-    w.setText(Ctl::Label1, "Immagine sorgente");
-    for (Ctl c : {Ctl::zoo, Ctl::CENTRO, Ctl::RETTANG, Ctl::GRIGLIA, Ctl::Text3, Ctl::GRANDEZZA}) w.setVisible(c, true);
-    w.setEnabled(Ctl::CENTRO, true);
-    w.setText(Ctl::RADDRIZZA, "Raddrizza");
-    w.setEnabled(Ctl::RADDRIZZA, true);
+    enterPhase(w, Phase::BackToSource);
+    w.picture(Pic::Picture1).setPosition(0, 0);
     s.raddrCount = 0;
     // A point pending on the rectified picture must not close an area on the source.
     s.pointPending = 0;

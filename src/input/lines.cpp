@@ -2,7 +2,9 @@
 #include <cmath>
 #include <string>
 
+#include "input/dispatch.h"
 #include "input/handlers.h"
+#include "input/phases.h"
 #include "text/numtext.h"
 
 namespace velta {
@@ -36,14 +38,12 @@ void lineClick(App& app, float x, float y) {
         case 2: w.setText(Ctl::domanda1, "Definire la 2° retta vertic."); break;
         case 3:
             w.setText(Ctl::domanda1, "Definisco le fughe");
-            w.setEnabled(Ctl::CENTRO, true);
-            w.setEnabled(Ctl::RETTANG, false);
-            w.setEnabled(Ctl::GRIGLIA, false);
+            enterPhase(w, Phase::LinesMarked);
             break;
         default: break;
         }
         if (s.lineCount < 4) ++s.lineCount;
-        if (s.lineCount >= 1) w.setEnabled(Ctl::cancella, true);
+        enterPhase(w, Phase::LineMarked);
         const int n = s.lineCount;
         s.lineEnds[n][1] = s.firstX;
         s.lineEnds[n][2] = s.firstY;
@@ -183,7 +183,6 @@ void Picture1_MouseUp(App& app, int, int, float x, float y) {
 }
 
 void RETTANG3(App& app) {
-    if (app.s.rectRunning) return;
     app.w.setText(Ctl::domanda1, "Definisci un'area di calcolo");
     app.s.inputMode = 1;
     ++app.s.areaStarts;
@@ -193,11 +192,10 @@ void RETTANG3(App& app) {
 
 void CENTRO_Click(App& app) {
     app.s.inputMode = 2;
-    CENTRONUOVO(app);
+    dispatch(app, Command::CENTRONUOVO);
 }
 
 void CENTRONUOVO(App& app) {
-    if (app.s.rectRunning) return;
     app.w.setText(Ctl::domanda1, "Definire il nuovo CENTRO");
     app.s.inputMode = 2;
     CERCHIONUOVO(app);

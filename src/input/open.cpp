@@ -3,6 +3,7 @@
 
 #include "bitmap/reader.h"
 #include "input/handlers.h"
+#include "input/phases.h"
 #include "input/view.h"
 #include "text/numtext.h"
 
@@ -25,22 +26,65 @@ void LEGGI_img(App& app, SourceImage&& image) {
 
     w.setText(Ctl::tfuox, text::wholeNumberText(s.image.fileWidth) + " x");
     w.setText(Ctl::tfuoy, text::wholeNumberText(s.image.fileHeight) + " y");
-    w.setToolTip(Ctl::tfuox, "Dimensione in X dell'immagine sorgente");
-    w.setToolTip(Ctl::tfuoy, "Dimensione in Y dell'immagine sorgente");
-
-    w.setVisible(Ctl::Label4, true);
-    w.setText(Ctl::Label4, "Immagine sorgente");
     w.setText(Ctl::domanda1, "Definire due rette orizz.");
+}
 
-    w.setEnabled(Ctl::raddrizza1, false);
-    w.setVisible(Ctl::edit, true);
-    w.setEnabled(Ctl::edit, true);
-    w.setEnabled(Ctl::area, false);
-    w.setEnabled(Ctl::griglia2, false);
-    w.setEnabled(Ctl::canc, true);
-    w.setEnabled(Ctl::centro1, false);
-    w.setEnabled(Ctl::save, true);
-    w.setEnabled(Ctl::print1, true);
+// Reads the file and puts its picture on the source surface. Everything is decided before
+// anything of the work changes: a refused file leaves the previous image, its lines, area and
+// the whole working state as they were. False (and the user told) when the file is refused.
+bool readAndShow(App& app, const std::string& name, bitmap::ReadResult& read) {
+    const State& s = app.s;
+    read = bitmap::readBitmapFile(name);
+    if (!read.ok) {
+        refuse(app, name, read.error);
+        return false;
+    }
+    Surface& p1 = app.w.picture(Pic::Picture1);
+    std::string why;
+    if (!p1.loadPicture(name, why)) {
+        refuse(app, name, "Il file non si lascia visualizzare: " + why);
+        return false;
+    }
+    if (p1.pictureWidth() == static_cast<int>(read.image.fileWidth) && p1.pictureHeight() == read.image.fileHeight)
+        return true;
+    // The surface has already taken the refused picture: the open image goes back on show
+    // (without its marks), or, with none open or its file no longer the same, nothing does.
+    const std::string& previous = s.image.sourceFileName;
+    std::string ignored;
+    const bool back = !previous.empty() && p1.loadPicture(previous, ignored) &&
+                      p1.pictureWidth() == static_cast<int>(s.imageWidth) &&
+                      p1.pictureHeight() == static_cast<int>(s.imageHeight);
+    if (!back) p1.setVisible(false);
+    refuse(app, name, "L'immagine visualizzata non corrisponde ai dati del file.");
+    return false;
+}
+
+// The per-image values start afresh: no lines, no construction, no rectification.
+void resetWork(App& app) {
+    State& s = app.s;
+    s.inputMode = 0;
+    s.lineCount = 0;
+    // A first click left pending on the previous picture must not become half of a line here.
+    s.pointPending = 0;
+    s.bandFresh = 1;
+    for (int n = 1; n <= 4; ++n) app.w.setText(text6(n), "m" + std::to_string(n));
+    s.raddrCount = 0;
+    s.rectDone = 0;
+    // The frame of the previous image means nothing for this one.
+    s.constructionValid = false;
+    s.vanishingValid = false;
+    s.refusedInputs.clear();
+}
+
+// The centre mark: a small circle and the two lines through the middle of the picture.
+void drawDefaultCentre(App& app, Surface& p1) {
+    State& s = app.s;
+    s.centreX = static_cast<double>(s.imageWidth) / 2;
+    s.centreY = static_cast<double>(s.imageHeight) / 2;
+    app.w.setText(Ctl::tfuvy, "");
+    p1.circle(s.centreX, s.centreY, 2);
+    p1.line(s.centreX, 0, s.centreX, s.imageHeight);
+    p1.line(0, s.centreY, s.imageWidth, s.centreY);
 }
 
 }  // namespace
@@ -48,110 +92,41 @@ void LEGGI_img(App& app, SourceImage&& image) {
 void openClick(App& app) {
     State& s = app.s;
     Window& w = app.w;
-    if (s.rectRunning) return;   // the running rectification reads the row records
-
     const std::string name = w.openFileDialog(app.dataDir);
     s.scrollBarSize = static_cast<std::int16_t>(w.scrollBarThickness());
     if (name.empty() || name == "*.bmp") return;
+    bitmap::ReadResult read;
+    if (!readAndShow(app, name, read)) return;
 
-    // Everything is decided before anything changes: a refused file leaves the previous image,
-    // its lines, area and the whole working state as they were.
-    bitmap::ReadResult read = bitmap::readBitmapFile(name);
-    if (!read.ok) {
-        refuse(app, name, read.error);
-        return;
-    }
     Surface& p1 = w.picture(Pic::Picture1);
-    std::string why;
-    if (!p1.loadPicture(name, why)) {
-        refuse(app, name, "Il file non si lascia visualizzare: " + why);
-        return;
-    }
-    if (p1.pictureWidth() != static_cast<int>(read.image.fileWidth) || p1.pictureHeight() != read.image.fileHeight) {
-        // The surface has already taken the refused picture: the open image goes back on show
-        // (without its marks), or, with none open or its file no longer the same, nothing does.
-        const std::string& previous = s.image.sourceFileName;
-        std::string ignored;
-        const bool back = !previous.empty() && p1.loadPicture(previous, ignored) &&
-                          p1.pictureWidth() == static_cast<int>(s.imageWidth) &&
-                          p1.pictureHeight() == static_cast<int>(s.imageHeight);
-        if (!back) p1.setVisible(false);
-        refuse(app, name, "L'immagine visualizzata non corrisponde ai dati del file.");
-        return;
-    }
-
-    w.setText(Ctl::domanda1, "Sto caricando...");
-    w.picture(Pic::Picture2).setVisible(false);
-    p1.setVisible(false);
     p1.setCursor(Cursor::Hourglass);
     w.setWindowCursor(Cursor::Hourglass);
-
     s.image.sourceFileName = name;
-    w.setText(Ctl::domanda1, "Sto caricando...");
     w.setText(Ctl::tfuox, "fuox");
     w.setText(Ctl::tfuoy, "fuoy");
     w.setText(Ctl::tfuvx, "fuvx");
     w.setText(Ctl::tfuvy, "fuvy");
     w.setTitle("Raddrizzamento di   ' " + name + " '");
-
     LEGGI_img(app, std::move(read.image));
-
     s.imageHeight = static_cast<float>(p1.pictureHeight());
     s.imageWidth = static_cast<float>(p1.pictureWidth());
+    enterPhase(w, Phase::ImageOpened);
 
-    w.setText(Ctl::cancella, "Canc.");
-    w.setVisible(Ctl::Label1, true);
-    w.setText(Ctl::Label1, "Immagine sorgente");
-    w.setVisible(Ctl::zoo, true);
-    w.setEnabled(Ctl::CENTRO, false);
-    w.setVisible(Ctl::CENTRO, true);
-    w.setVisible(Ctl::RETTANG, true);
-    w.setVisible(Ctl::GRIGLIA, true);
-    // The output step belongs to a construction, which this image does not have yet.
-    w.setVisible(Ctl::Text3, false);
-    w.setVisible(Ctl::GRANDEZZA, false);
-    w.setEnabled(Ctl::RETTANG, false);
-    w.setText(Ctl::RADDRIZZA, "Raddrizza");
-    w.setEnabled(Ctl::RADDRIZZA, false);
-    // The grid of the previous image's construction means nothing on this one.
-    w.setEnabled(Ctl::GRIGLIA, false);
-
-    // The rectified view is hidden, and so are its bars; the source view gets its own.
+    // The rectified view's bars go with it; the source view gets its own.
     for (ScrollId id : {ScrollId::VScroll2, ScrollId::HScroll2}) {
         ScrollBarState sb = w.scroll(id);
         sb.visible = false;
         w.setScroll(id, sb);
     }
     layoutSourceView(app);
-
-    s.inputMode = 0;
-    s.lineCount = 0;
-    // A first click left pending on the previous picture must not become half of a line here.
-    s.pointPending = 0;
-    s.bandFresh = 1;
-    for (int n = 1; n <= 4; ++n) w.setText(text6(n), "m" + std::to_string(n));
-    s.raddrCount = 0;
-    s.rectDone = 0;
-    // The frame of the previous image means nothing for this one.
-    s.constructionValid = false;
-    s.vanishingValid = false;
-    s.refusedInputs.clear();
+    resetWork(app);
 
     p1.setCursor(Cursor::Cross);
     w.setWindowCursor(Cursor::Default);
-    p1.setEnabled(true);
-    p1.setVisible(true);
     p1.refresh();
     p1.setForeColor(pureRed);
     p1.setDrawMode(DrawMode::CopyPen);
-
-    s.centreX = static_cast<double>(s.imageWidth) / 2;
-    s.centreY = static_cast<double>(s.imageHeight) / 2;
-    w.setText(Ctl::tfuvy, "");
-    p1.circle(s.centreX, s.centreY, 2);
-    p1.line(s.centreX, 0, s.centreX, s.imageHeight);
-    p1.line(0, s.centreY, s.imageWidth, s.centreY);
-
+    drawDefaultCentre(app, p1);
     s.pixelStep = 1.0;
     setDefaultArea(s);
 }

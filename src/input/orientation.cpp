@@ -7,6 +7,7 @@
 #include "geometry/orientation.h"
 #include "geometry/vanishing.h"
 #include "input/handlers.h"
+#include "input/phases.h"
 #include "text/numtext.h"
 
 namespace velta {
@@ -33,7 +34,7 @@ std::vector<double> constructionInputs(const State& s) {
 void refuseConstruction(App& app, const std::string& why) {
     Window& w = app.w;
     app.s.constructionValid = false;
-    for (Ctl c : {Ctl::RADDRIZZA, Ctl::start, Ctl::GRIGLIA, Ctl::griglia2}) w.setEnabled(c, false);
+    enterPhase(w, Phase::ConstructionRefused);
     w.setText(Ctl::domanda1, "Impossibile raddrizzare");
     std::vector<double> inputs = constructionInputs(app.s);
     if (inputs == app.s.refusedInputs) return;
@@ -96,9 +97,6 @@ std::string whole(double v) { return text::wholeNumberText(std::floor(v)); }
 void FUGHE(App& app) {
     State& s = app.s;
     Window& w = app.w;
-    w.setToolTip(Ctl::RADDRIZZA, " Inizia l'operazione di raddrizzamento");
-    w.setVisible(Ctl::GRANDEZZA, true);
-    w.setVisible(Ctl::Text3, true);
     w.setText(Ctl::Text3, text::localeNumber(s.pixelStep, app.decimalSep));
     w.picture(Pic::Picture1).setDrawMode(DrawMode::CopyPen);
     w.setText(Ctl::domanda1, "Devi definire l'area di calcolo");
@@ -109,22 +107,19 @@ void FUGHE(App& app) {
         w.setText(text6(n), text::localeNumber(geom::angleDegrees(v.slopes[n]), app.decimalSep));
     }
     if (!v.horizontalPairMeets || !v.verticalPairMeets) {
-        w.setText(Ctl::domanda1, "Impossibile raddrizzare");
-        w.messageBox("Fuga verticale o orizzontale all'infinito !!", "NON E' POSSIBILE RADDRIZZARE", Icon::Critical,
-                     Buttons::Ok);
-        w.setEnabled(Ctl::CENTRO, false);
         // The frame still standing belongs to lines that are no longer marked: nothing may
         // rectify, draw a grid or rebuild the construction from it until the lines meet again.
         app.s.constructionValid = false;
         app.s.vanishingValid = false;
-        for (Ctl c : {Ctl::RADDRIZZA, Ctl::start, Ctl::GRIGLIA, Ctl::griglia2, Ctl::centro1, Ctl::area})
-            w.setEnabled(c, false);
+        w.setText(Ctl::domanda1, "Impossibile raddrizzare");
+        enterPhase(w, Phase::LinesDoNotMeet);
+        w.messageBox("Fuga verticale o orizzontale all'infinito !!", "NON E' POSSIBILE RADDRIZZARE", Icon::Critical,
+                     Buttons::Ok);
         return;
     }
     s.fuox = v.fuox, s.fuoy = v.fuoy, s.fuvx = v.fuvx, s.fuvy = v.fuvy;
     s.vanishingValid = true;
-
-    for (Ctl c : {Ctl::raddrizza1, Ctl::edit, Ctl::print1, Ctl::save, Ctl::start}) w.setEnabled(c, true);
+    enterPhase(w, Phase::VanishingPointsFound);
     CERCHIONUOVO(app);
 }
 
@@ -134,11 +129,6 @@ void CERCHIONUOVO(App& app) {
     // The output step and the centre command rebuild the construction; from vanishing points of
     // lines that no longer meet (or of another image) there is nothing to build.
     if (!s.vanishingValid) return;
-    for (Ctl c : {Ctl::raddrizza1, Ctl::area, Ctl::griglia2, Ctl::canc, Ctl::centro1, Ctl::save, Ctl::print1,
-                  Ctl::CENTRO})
-        w.setEnabled(c, true);
-    w.setVisible(Ctl::edit, true);
-    w.setEnabled(Ctl::edit, true);
 
     std::string why;
     const std::optional<geom::Orientation> o = geom::orient(geom::orientationInput(s), &why);
@@ -148,6 +138,7 @@ void CERCHIONUOVO(App& app) {
     }
     store(s, *o);
     s.refusedInputs.clear();
+    enterPhase(w, Phase::OrientationFound);
 
     Surface& p = w.picture(Pic::Picture1);
     // The construction is a permanent mark: after a pointer movement the picture is still in
@@ -157,14 +148,10 @@ void CERCHIONUOVO(App& app) {
 
     if (s.bandFresh == 0) w.setText(Ctl::domanda1, "Vuoi definire la griglia ?");
     s.stopRequest = 0;
-    w.setEnabled(Ctl::GRIGLIA, true);
-    w.setEnabled(Ctl::RADDRIZZA, true);
     for (auto& r : s.rectRows) r.fill(0);
 
     w.setText(Ctl::tfuox, text::wholeNumberText(s.rectWidth) + " x");
     w.setText(Ctl::tfuoy, text::wholeNumberText(s.rectHeight) + " y");
-    w.setToolTip(Ctl::tfuox, "Dimensione in X dell'immagine raddrizzata");
-    w.setToolTip(Ctl::tfuoy, "Dimensione in y dell'immagine raddrizzata");
 
     drawFrameMarks(p, s);
 
@@ -176,9 +163,6 @@ void CERCHIONUOVO(App& app) {
         w.setText(Ctl::tfuvy, "maxbx" + whole(s.maxbx));
     }
     w.setText(text6(4), "DIS" + whole(s.principalDistance));
-
-    for (Ctl c : {Ctl::CENTRO, Ctl::RETTANG, Ctl::GRIGLIA, Ctl::RADDRIZZA, Ctl::start, Ctl::area, Ctl::griglia2})
-        w.setEnabled(c, true);
 }
 
 }  // namespace velta

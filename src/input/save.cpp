@@ -24,7 +24,6 @@ bool leadsTo(const std::string& name, const std::string& file) {
 void saveClick(App& app) {
     State& s = app.s;
     Window& w = app.w;
-    if (s.rectRunning) return;   // the working file is being written
     const std::string working = app.workingFile();
     std::error_code ec;
     if (!s.workingFileFresh || !std::filesystem::exists(working, ec)) {

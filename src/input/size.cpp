@@ -14,14 +14,12 @@ void showStepAndRebuild(App& app) {
 }  // namespace
 
 void GRANDEZZA_SpinDown(App& app) {
-    if (app.s.rectRunning) return;   // the running rectification reads the marks
     app.s.pixelStep = app.s.pixelStep - 0.1;
     if (app.s.pixelStep <= 1.0) app.s.pixelStep = 1.0;
     showStepAndRebuild(app);
 }
 
 void GRANDEZZA_SpinUp(App& app) {
-    if (app.s.rectRunning) return;
     app.s.pixelStep = app.s.pixelStep + 0.1;
     if (app.s.pixelStep >= 2.0) app.s.pixelStep = 1.9;
     showStepAndRebuild(app);

@@ -1,6 +1,7 @@
 // Start-up, the window background, the panel toggle, exit, print and help.
 #include "input/handlers.h"
 #include "input/marks.h"
+#include "input/phases.h"
 #include "input/unsaved.h"
 #include "text/numtext.h"
 
@@ -9,24 +10,13 @@ namespace velta {
 void formLoad(App& app) {
     State& s = app.s;
     Window& w = app.w;
-    w.setEnabled(Ctl::raddrizza1, false);
-    w.setVisible(Ctl::edit, true);
-    w.setEnabled(Ctl::save, false);
-    w.setEnabled(Ctl::print1, false);
-    w.setVisible(Ctl::misura, false);
-    w.setEnabled(Ctl::CENTRO, false);
-    w.setVisible(Ctl::zoo, false);
+    enterPhase(w, Phase::StartUp);
 
     s.screenHeightPx = w.viewportHeight();
     s.screenWidthPx = w.viewportWidth();
 
     s.bandFresh = 1;
     s.pointPending = 0;
-
-    for (Ctl c : {Ctl::cancella, Ctl::CENTRO, Ctl::RADDRIZZA, Ctl::GRIGLIA, Ctl::RETTANG})
-        w.setEnabled(c, false);
-    w.setVisible(Ctl::Text3, false);
-    w.setVisible(Ctl::Text4, false);
 
     s.pixelStep = 1.0;
     w.setText(Ctl::Text3, text::localeNumber(s.pixelStep, app.decimalSep));
@@ -36,9 +26,6 @@ void formLoad(App& app) {
         sb.visible = false;
         w.setScroll(id, sb);
     }
-    w.setVisible(Ctl::GRANDEZZA, false);
-    // No picture yet: the rectified view stays out of sight until a rectification.
-    w.picture(Pic::Picture2).setVisible(false);
 }
 
 void formClick(App& app) {
@@ -58,8 +45,6 @@ void formClick(App& app) {
 
 void VALORIDEFAULT(App& app) {
     State& s = app.s;
-    // The running rectification reads the construction that this would rebuild.
-    if (s.rectRunning) return;
     const double w = s.imageWidth, h = s.imageHeight;
     s.areaStarts = 0;
     double oppX = 0, oppY = 0;

@@ -22,35 +22,28 @@
 #include "ui/qt/spin_arrows.h"
 
 using namespace velta;
-using velta::qt::HandlerTable;
 using velta::qt::MainWindow;
 
 namespace {
 
 using Log = std::vector<QString>;
 
-HandlerTable recording(Log& log) {
-    HandlerTable t;
-    auto cmd = [&log](const char* name) { return [&log, name](App&) { log.push_back(name); }; };
-    auto mouse = [&log](const char* name) {
-        return [&log, name](App&, int b, int s, float x, float y) {
-            log.push_back(QString("%1 %2 %3 %4 %5").arg(name).arg(b).arg(s).arg(double(x)).arg(double(y)));
-        };
+// Records each event the window sends, instead of running it.
+MainWindow::Dispatch recording(Log& log) {
+    return [&log](App&, const Event& e) {
+        const QString name = commandName(e.command);
+        switch (e.command) {
+        case Command::PICTURE1_MouseDown:
+        case Command::Picture1_MouseMove:
+        case Command::Picture1_MouseUp:
+        case Command::Picture2_MouseDown:
+        case Command::Picture2_MouseMove:
+            log.push_back(QString("%1 %2 %3 %4 %5").arg(name).arg(e.button).arg(e.shift).arg(double(e.x)).arg(double(e.y)));
+            return;
+        case Command::scrollChange: log.push_back(QString("scrollChange %1 %2").arg(int(e.bar)).arg(e.value)); return;
+        default: log.push_back(name);
+        }
     };
-#define RECORD(kind, name) t.name = kind(#name)
-    RECORD(cmd, formClick), RECORD(cmd, VALORIDEFAULT), RECORD(cmd, frameToggle), RECORD(cmd, exitClick);
-    RECORD(cmd, openClick), RECORD(cmd, saveClick), RECORD(cmd, printClick), RECORD(cmd, helpClick);
-    RECORD(mouse, PICTURE1_MouseDown), RECORD(mouse, Picture1_MouseMove), RECORD(mouse, Picture1_MouseUp);
-    RECORD(cmd, RETTANG3), RECORD(cmd, CENTRO_Click), RECORD(cmd, CENTRONUOVO), RECORD(cmd, griglia1);
-    RECORD(cmd, CANC2), RECORD(cmd, ALTRA1), RECORD(cmd, RADDR1), RECORD(cmd, duepuntiClick);
-    RECORD(cmd, GRANDEZZA_SpinDown), RECORD(cmd, GRANDEZZA_SpinUp), RECORD(cmd, Picture2_DblClick);
-    RECORD(cmd, zooClick);
-    RECORD(mouse, Picture2_MouseDown), RECORD(mouse, Picture2_MouseMove);
-#undef RECORD
-    t.scrollChange = [&log](App&, ScrollId id, int v) {
-        log.push_back(QString("scrollChange %1 %2").arg(int(id)).arg(v));
-    };
-    return t;
 }
 
 qt::MainWindowOptions options(double twipsPerPixel) {
@@ -60,7 +53,7 @@ qt::MainWindowOptions options(double twipsPerPixel) {
 // A shown window with recording handlers and scripted dialogs.
 struct Rig {
     explicit Rig(double twipsPerPixel = 15) : window(options(twipsPerPixel)), app(window, QDir::tempPath().toStdString()) {
-        window.setHandlers(recording(log));
+        window.setDispatch(recording(log));
         window.setDialogs(std::make_unique<ScriptedDialogs>());
         window.attach(app);
         window.show();
@@ -272,9 +265,10 @@ void MainWindowTest::frameEntryKeepsTheModelsCheckMark() {
     QAction* frame = r.window.action(Ctl::frame_m);
     r.key(Qt::Key_F, Qt::ControlModifier);
     QVERIFY(frame->isChecked());   // the handler left the model checked
-    HandlerTable real = recording(r.log);
-    real.frameToggle = velta::frameToggle;
-    r.window.setHandlers(real);
+    r.window.setDispatch([record = recording(r.log)](App& app, const Event& e) {
+        if (e.command == Command::frameToggle) dispatch(app, e);
+        else record(app, e);
+    });
     r.key(Qt::Key_F, Qt::ControlModifier);
     QVERIFY(!frame->isChecked());
     QVERIFY(r.window.widget(Ctl::Frame1)->isHidden());
@@ -393,9 +387,10 @@ void MainWindowTest::closingAsksTheExitHandler() {
     QVERIFY(!r.window.close());   // the recorded exit handler does not quit
     QCOMPARE(r.log, Log{"exitClick"});
     QVERIFY(r.window.isVisible());
-    HandlerTable quitting = recording(r.log);
-    quitting.exitClick = [](App& app) { app.w.quit(); };
-    r.window.setHandlers(quitting);
+    r.window.setDispatch([record = recording(r.log)](App& app, const Event& e) {
+        if (e.command == Command::exitClick) app.w.quit();
+        else record(app, e);
+    });
     QVERIFY(r.window.close());
     QVERIFY(r.window.quitRequested());
 }

@@ -43,10 +43,9 @@ void QuitTest::exitEntryEndsTheEventLoop() {
 void QuitTest::closeDuringALongHandlerEndsOnceItReturns() {
     MainWindow window(options());
     App app(window, QDir::tempPath().toStdString());
-    qt::HandlerTable handlers;
     bool loopEnded = false, visibleAfterClose = false;
     // Stands in for the rectification: processes events row by row until asked to stop.
-    handlers.RADDR1 = [&loopEnded](App& a) {
+    auto rectify = [&loopEnded](App& a) {
         a.s.rectRunning = true;
         QElapsedTimer clock;
         clock.start();
@@ -55,7 +54,10 @@ void QuitTest::closeDuringALongHandlerEndsOnceItReturns() {
         loopEnded = true;
         if (a.quitRequested) a.w.quit();
     };
-    window.setHandlers(handlers);
+    window.setDispatch([rectify](App& a, const Event& e) {
+        if (e.command == Command::RADDR1) rectify(a);
+        else dispatch(a, e);
+    });
     window.attach(app);
     window.show();
     QTimer::singleShot(0, [&window] { window.action(Ctl::start)->trigger(); });

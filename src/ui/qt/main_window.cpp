@@ -86,12 +86,15 @@ void MainWindow::buildViews() {
     label4_ = viewName(pic1_, "Label4", scale_.point(240, 120));
     label1_ = viewName(pic2_, "Label1", scale_.point(120, 120));
 
-    pic1_->onPress = [this](int b, int s, float x, float y) { runMouse(handlers_.PICTURE1_MouseDown, b, s, x, y); };
-    pic1_->onMove = [this](int b, int s, float x, float y) { runMouse(handlers_.Picture1_MouseMove, b, s, x, y); };
-    pic1_->onRelease = [this](int b, int s, float x, float y) { runMouse(handlers_.Picture1_MouseUp, b, s, x, y); };
-    pic2_->onPress = [this](int b, int s, float x, float y) { runMouse(handlers_.Picture2_MouseDown, b, s, x, y); };
-    pic2_->onMove = [this](int b, int s, float x, float y) { runMouse(handlers_.Picture2_MouseMove, b, s, x, y); };
-    pic2_->onDoubleClick = [this] { run(handlers_.Picture2_DblClick); };
+    auto mouse = [this](Command c) {
+        return [this, c](int b, int s, float x, float y) { run({c, b, s, x, y}); };
+    };
+    pic1_->onPress = mouse(Command::PICTURE1_MouseDown);
+    pic1_->onMove = mouse(Command::Picture1_MouseMove);
+    pic1_->onRelease = mouse(Command::Picture1_MouseUp);
+    pic2_->onPress = mouse(Command::Picture2_MouseDown);
+    pic2_->onMove = mouse(Command::Picture2_MouseMove);
+    pic2_->onDoubleClick = [this] { run(Command::Picture2_DblClick); };
 }
 
 void MainWindow::buildScrollBars() {
@@ -112,13 +115,13 @@ void MainWindow::buildCommands() {
 
     for (Ctl c : {Ctl::RADDRIZZA, Ctl::CENTRO, Ctl::cancella, Ctl::GRIGLIA, Ctl::RETTANG})
         connect(panel_->button(c), &QPushButton::clicked, this, [this, c] { runCommand(c); });
-    connect(panel_->spin(), &SpinArrows::up, this, [this] { run(handlers_.GRANDEZZA_SpinUp); });
-    connect(panel_->spin(), &SpinArrows::down, this, [this] { run(handlers_.GRANDEZZA_SpinDown); });
+    connect(panel_->spin(), &SpinArrows::up, this, [this] { run(Command::GRANDEZZA_SpinUp); });
+    connect(panel_->spin(), &SpinArrows::down, this, [this] { run(Command::GRANDEZZA_SpinDown); });
     for (Ctl c : Menus::entries())
         connect(menus_->action(c), &QAction::triggered, this, [this, c] { runCommand(c); });
 
-    connect(backdrop_, &Backdrop::clicked, this, [this] { run(handlers_.formClick); });
-    connect(backdrop_, &Backdrop::doubleClicked, this, [this] { run(handlers_.VALORIDEFAULT); });
+    connect(backdrop_, &Backdrop::clicked, this, [this] { run(Command::formClick); });
+    connect(backdrop_, &Backdrop::doubleClicked, this, [this] { run(Command::VALORIDEFAULT); });
 }
 
 void MainWindow::placePanel() {
@@ -164,42 +167,38 @@ QScrollBar* MainWindow::scrollBar(ScrollId id) const { return bars_[slot(id)]; }
 
 Surface& MainWindow::picture(Pic p) { return view(p); }
 
-const HandlerTable::Command* MainWindow::commandFor(Ctl c) const {
+std::optional<Command> MainWindow::commandFor(Ctl c) {
     switch (c) {
-    case Ctl::open: return &handlers_.openClick;
-    case Ctl::save: return &handlers_.saveClick;
-    case Ctl::exit: return &handlers_.exitClick;
+    case Ctl::open: return Command::openClick;
+    case Ctl::save: return Command::saveClick;
+    case Ctl::exit: return Command::exitClick;
     case Ctl::canc:
-    case Ctl::cancella: return &handlers_.CANC2;
-    case Ctl::centro1: return &handlers_.CENTRONUOVO;
-    case Ctl::CENTRO: return &handlers_.CENTRO_Click;
+    case Ctl::cancella: return Command::CANC2;
+    case Ctl::centro1: return Command::CENTRONUOVO;
+    case Ctl::CENTRO: return Command::CENTRO_Click;
     case Ctl::area:
-    case Ctl::RETTANG: return &handlers_.RETTANG3;
+    case Ctl::RETTANG: return Command::RETTANG3;
     case Ctl::griglia2:
-    case Ctl::GRIGLIA: return &handlers_.griglia1;
-    case Ctl::frame_m: return &handlers_.frameToggle;
+    case Ctl::GRIGLIA: return Command::griglia1;
+    case Ctl::frame_m: return Command::frameToggle;
     case Ctl::start:
-    case Ctl::RADDRIZZA: return &handlers_.RADDR1;
-    case Ctl::altra: return &handlers_.ALTRA1;
-    case Ctl::duepunti: return &handlers_.duepuntiClick;
-    case Ctl::print: return &handlers_.printClick;
-    case Ctl::help1: return &handlers_.helpClick;
-    default: return nullptr;   // parametri does nothing
+    case Ctl::RADDRIZZA: return Command::RADDR1;
+    case Ctl::altra: return Command::ALTRA1;
+    case Ctl::duepunti: return Command::duepuntiClick;
+    case Ctl::print: return Command::printClick;
+    case Ctl::help1: return Command::helpClick;
+    default: return std::nullopt;   // parametri does nothing
     }
 }
 
 void MainWindow::runCommand(Ctl c) {
-    if (const HandlerTable::Command* handler = commandFor(c)) run(*handler);
+    if (const std::optional<Command> command = commandFor(c)) run(*command);
     // A checkable entry toggles itself when triggered; the model decides its check mark.
     menus_->apply(c, *this);
 }
 
-void MainWindow::run(const HandlerTable::Command& handler) {
-    if (app_ && handler) handler(*app_);
-}
-
-void MainWindow::runMouse(const HandlerTable::Mouse& handler, int button, int shift, float x, float y) {
-    if (app_ && handler) handler(*app_, button, shift, x, y);
+void MainWindow::run(const Event& e) {
+    if (app_ && dispatch_) dispatch_(*app_, e);
 }
 
 void MainWindow::userScrolled(ScrollId id, int value) {
@@ -207,10 +206,13 @@ void MainWindow::userScrolled(ScrollId id, int value) {
     ScrollBarState s = Window::scroll(id);
     s.value = value;
     Window::setScroll(id, s);
-    if (app_ && handlers_.scrollChange) handlers_.scrollChange(*app_, id, value);
+    Event e{Command::scrollChange};
+    e.bar = id;
+    e.value = value;
+    run(e);
 }
 
-void MainWindow::zooClicked() { run(handlers_.zooClick); }
+void MainWindow::zooClicked() { run(Command::zooClick); }
 
 ZoomWindow* MainWindow::zoom() { return &zoomView(); }
 
@@ -218,22 +220,21 @@ ZoomView& MainWindow::zoomView() {
     if (zoom_) return *zoom_;
     // A window of its own, owned by this one: closing the main window ends the program with it.
     zoom_ = new ZoomView(scale_, [this](Pic p) { return view(p).picture(); }, this);
-    zoom_->onSpinDown = [this] { runZoom(handlers_.zoomSpinDown); };
-    zoom_->onSpinUp = [this] { runZoom(handlers_.zoomSpinUp); };
-    zoom_->onResize = [this] { runZoom(handlers_.zoomFormResize); };
-    zoom_->onMouseUp = [this] { runZoom(handlers_.zoomFormMouseUp); };
-    zoom_->onDoubleClick = [this] { runZoom(handlers_.zoomImageDblClick); };
-    zoom_->onHScroll = [this](int v) {
-        if (app_ && handlers_.zoomHScrollChange) handlers_.zoomHScrollChange(*app_, *zoom_, v);
+    zoom_->onSpinDown = [this] { run(Command::zoomSpinDown); };
+    zoom_->onSpinUp = [this] { run(Command::zoomSpinUp); };
+    zoom_->onResize = [this] { run(Command::zoomFormResize); };
+    zoom_->onMouseUp = [this] { run(Command::zoomFormMouseUp); };
+    zoom_->onDoubleClick = [this] { run(Command::zoomImageDblClick); };
+    auto scrolled = [this](Command c) {
+        return [this, c](int v) {
+            Event e{c};
+            e.value = v;
+            run(e);
+        };
     };
-    zoom_->onVScroll = [this](int v) {
-        if (app_ && handlers_.zoomVScrollChange) handlers_.zoomVScrollChange(*app_, *zoom_, v);
-    };
+    zoom_->onHScroll = scrolled(Command::zoomHScrollChange);
+    zoom_->onVScroll = scrolled(Command::zoomVScrollChange);
     return *zoom_;
-}
-
-void MainWindow::runZoom(const HandlerTable::Zoom& handler) {
-    if (app_ && zoom_ && handler) handler(*app_, *zoom_);
 }
 
 void MainWindow::controlChanged(Ctl c) {
@@ -276,7 +277,7 @@ void MainWindow::windowCursorChanged() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (!quitRequested_) run(handlers_.exitClick);
+    if (!quitRequested_) run(Command::exitClick);
     // Without the program attached there is nothing to ask; otherwise the exit handler decides.
     if (quitRequested_ || !app_) event->accept();
     else event->ignore();

@@ -9,7 +9,9 @@
 #include <memory>
 #include <optional>
 
-#include "ui/qt/handler_table.h"
+#include <functional>
+
+#include "input/dispatch.h"
 #include "ui/qt/twips.h"
 #include "ui/window.h"
 
@@ -56,8 +58,10 @@ public:
 
     /// Connects the program: from now on the window's events run its handlers.
     void attach(App& app);
-    /// Replaces the handlers that the events run.
-    void setHandlers(HandlerTable handlers) { handlers_ = std::move(handlers); }
+    /// What the window's events are sent to: the program's command dispatch by default; tests
+    /// put a recorder in its place to see which event sends what.
+    using Dispatch = std::function<void(App&, const Event&)>;
+    void setDispatch(Dispatch dispatch) { dispatch_ = std::move(dispatch); }
     /// Replaces the dialogs (tests install scripted ones).
     void setDialogs(std::unique_ptr<DialogProvider> dialogs);
     /// The dialogs in use.
@@ -114,11 +118,10 @@ private:
     void buildCommands();
     void placePanel();
     void syncAll();
-    const HandlerTable::Command* commandFor(Ctl c) const;
+    static std::optional<Command> commandFor(Ctl c);
     void runCommand(Ctl c);
-    void run(const HandlerTable::Command& handler);
-    void runMouse(const HandlerTable::Mouse& handler, int button, int shift, float x, float y);
-    void runZoom(const HandlerTable::Zoom& handler);
+    void run(const Event& e);
+    void run(Command c) { run(Event{c}); }
     void userScrolled(ScrollId id, int value);
     QSize screenViewport() const;
 
@@ -136,7 +139,7 @@ private:
     ZoomView* zoom_ = nullptr;
     std::unique_ptr<Menus> menus_;
     std::unique_ptr<DialogProvider> dialogs_;
-    HandlerTable handlers_;
+    Dispatch dispatch_ = [](App& app, const Event& e) { velta::dispatch(app, e); };
     App* app_ = nullptr;
     bool quitRequested_ = false;
 };
