@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     if (place.problem().empty()) velta::sample::ensureSampleFacade(place.dataDir(), sampleError);
 
     velta::qt::MainWindow window;
-    velta::App app(window, place.dataDir());
+    velta::App app(window.model(), place.dataDir());
     place.applyTo(app);
     app.helpFile = helpFile();
     app.decimalSep = decimalSeparator();

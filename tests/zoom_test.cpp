@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "input/dispatch.h"
 #include "input/zoom.h"
 #include "ui/recording_window.h"
 
@@ -11,6 +12,11 @@ struct ZoomFixture : ::testing::Test {
     RecordingWindow w;
     App app{w, "/nonexistent"};
     RecordingZoom& z = w.zoomWindow;
+
+    // Connected as the program connects the real window: a resize runs the resize handler.
+    ZoomFixture() {
+        z.onResize = [this] { dispatch(app, Command::zoomFormResize); };
+    }
 
     void openOn(float imageW, float imageH) {
         app.s.imageWidth = imageW;
@@ -39,6 +45,22 @@ TEST_F(ZoomFixture, opensAtTenTwipsPerPixelOfTheImageShown) {
     EXPECT_EQ(z.picture, Pic::Picture2);
     EXPECT_DOUBLE_EQ(z.imageWidth(), 3000);
     EXPECT_DOUBLE_EQ(z.imageHeight(), 2000);
+}
+
+TEST_F(ZoomFixture, aNewWindowTakesThePictureSizeAndItsBarsFollow) {
+    openOn(300, 200);   // 3000 x 2000 twips: the window takes them, with the caption bar
+    EXPECT_DOUBLE_EQ(z.width(), 3000);
+    EXPECT_DOUBLE_EQ(z.height(), 2380);
+    EXPECT_DOUBLE_EQ(z.hBar().length, 3000);
+    EXPECT_DOUBLE_EQ(z.vBar().length, 2380);
+    EXPECT_EQ(app.s.hScrollMax, 0);
+
+    // A resize by the user, once the window is loaded, runs the handler as well.
+    z.setSize(1000, 800);
+    EXPECT_DOUBLE_EQ(z.hBar().length, 1000);
+    EXPECT_DOUBLE_EQ(z.vBar().length, 800);
+    EXPECT_EQ(app.s.hScrollMax, 2000);
+    EXPECT_EQ(z.hBar().maximum, 2000);
 }
 
 TEST_F(ZoomFixture, aPictureTooLargeForTheRangeOpensAtTheLargestSizeThatFits) {
@@ -85,7 +107,6 @@ TEST_F(ZoomFixture, refusedStepsChangeOnlyTheDirectionAndPercentage) {
 TEST_F(ZoomFixture, aZoomStepRescalesTheScrollPositions) {
     openOn(300, 200);   // 3000 x 2000 twips
     z.setSize(1000, 1000);
-    zoomFormResize(app, z);
     zoomHScrollChange(app, z, 200);
     ASSERT_EQ(app.s.zoomHPos, 200);
     ASSERT_EQ(app.s.hScrollMax, 2000);
@@ -98,11 +119,9 @@ TEST_F(ZoomFixture, aZoomStepRescalesTheScrollPositions) {
 TEST_F(ZoomFixture, aRangeThatShrinksUnderThePositionPullsThePictureBack) {
     openOn(300, 200);   // 3000 x 2000 twips
     z.setSize(1000, 1000);
-    zoomFormResize(app, z);
     zoomHScrollChange(app, z, 1500);
     zoomVScrollChange(app, z, 600);
     z.setSize(2500, 1700);   // ranges 500 and 300
-    zoomFormResize(app, z);
     EXPECT_EQ(z.hBar().value, 500);
     EXPECT_EQ(app.s.zoomHPos, 500);
     EXPECT_DOUBLE_EQ(z.imageLeft(), -500);
@@ -110,7 +129,6 @@ TEST_F(ZoomFixture, aRangeThatShrinksUnderThePositionPullsThePictureBack) {
     EXPECT_DOUBLE_EQ(z.imageTop(), -300);
 
     z.setSize(3000, 2380);   // the whole picture: nothing to scroll, and none of it hidden
-    zoomFormResize(app, z);
     EXPECT_DOUBLE_EQ(z.imageLeft(), 0);
     EXPECT_DOUBLE_EQ(z.imageTop(), 0);
     EXPECT_EQ(app.s.zoomHPos, 0);

@@ -1,7 +1,10 @@
 #pragma once
 // The zoom window as the handlers see it: an image area that stretches its picture to its own
 // size, two scroll bars and the window's own position and outer size, all in twips. An
-// implementation mirrors each change onto a real window and reports its events.
+// implementation mirrors each change onto a real window and reports its events. A resize of the
+// window, by the program or by the user, runs the resize handler through onResize.
+
+#include <functional>
 
 #include "ui/window.h"
 
@@ -46,8 +49,13 @@ public:
     double width() const { return m_.width; }
     double height() const { return m_.height; }
     void setPosition(double left, double top) { m_.left = left, m_.top = top; changed(); }
-    /// Resizing the window runs its resize handler, as a resize by the user does.
-    void setSize(double w, double h) { m_.width = w, m_.height = h; changed(); resized(); }
+    /// Resizing the window runs its resize handler while it is loaded, whether the program or
+    /// the user resizes it (an implementation reports a user's resize through this too).
+    void setSize(double w, double h) {
+        m_.width = w, m_.height = h;
+        changed();
+        if (loaded() && onResize) onResize();
+    }
 
     // The scroll bars HScroll1 and VScroll1 of the zoom window
     const ZoomBar& hBar() const { return m_.h; }
@@ -59,11 +67,12 @@ public:
     /// handler runs).
     void restoreDesign() { m_ = Layout{}; changed(); }
 
+    /// The resize handler; whoever connects the window to the program sets it.
+    std::function<void()> onResize;
+
 protected:
     /// Called after any change of the values above.
     virtual void changed() {}
-    /// Called after setSize: the implementation runs the resize handler.
-    virtual void resized() {}
 
 private:
     struct Layout {

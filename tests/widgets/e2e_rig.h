@@ -37,7 +37,7 @@ inline velta::qt::MainWindowOptions screen() {
 class Rig {
 public:
     /// The program as main() starts it, in a fresh data directory, with an Italian decimal comma.
-    Rig() : window(screen()), app(window, dir.path().toStdString()) {
+    Rig() : window(screen()), app(window.model(), dir.path().toStdString()) {
         auto scripted = std::make_unique<ScriptedDialogs>();
         dialogs = scripted.get();
         window.setDialogs(std::move(scripted));

@@ -92,7 +92,7 @@ void LargeImageTest::theRectifiedViewShowsAWorkingFileOf3000By32767() {
     // The working file of a rectification of that size, loaded the way the rectification does.
     std::filesystem::create_hard_link(big_, rig.app.workingFile());
     std::string why;
-    QVERIFY2(rig.window.picture(velta::Pic::Picture2).loadPicture(rig.app.workingFile(), why), why.c_str());
+    QVERIFY2(rig.window.model().picture(velta::Pic::Picture2).loadPicture(rig.app.workingFile(), why), why.c_str());
     expectBands(rig.view(velta::Pic::Picture2));
 }
 

@@ -52,7 +52,7 @@ qt::MainWindowOptions options(double twipsPerPixel) {
 
 // A shown window with recording handlers and scripted dialogs.
 struct Rig {
-    explicit Rig(double twipsPerPixel = 15) : window(options(twipsPerPixel)), app(window, QDir::tempPath().toStdString()) {
+    explicit Rig(double twipsPerPixel = 15) : window(options(twipsPerPixel)), app(window.model(), QDir::tempPath().toStdString()) {
         window.setDispatch(recording(log));
         window.setDialogs(std::make_unique<ScriptedDialogs>());
         window.attach(app);
@@ -73,8 +73,8 @@ struct Rig {
     }
     void enableAllMenus() {
         for (int i = 0; i <= static_cast<int>(Ctl::help1); ++i) {
-            window.setEnabled(static_cast<Ctl>(i), true);
-            window.setVisible(static_cast<Ctl>(i), true);
+            window.model().setEnabled(static_cast<Ctl>(i), true);
+            window.model().setVisible(static_cast<Ctl>(i), true);
         }
     }
 
@@ -127,7 +127,7 @@ void MainWindowTest::designTextsReachTheWidgets() {
     for (int i = static_cast<int>(Ctl::Frame1); i < controlCount; ++i) {
         const Ctl c = static_cast<Ctl>(i);
         QVERIFY2(r.window.widget(c), controlName(c));
-        QCOMPARE(r.window.widget(c)->toolTip().toStdString(), r.window.control(c).toolTip);
+        QCOMPARE(r.window.widget(c)->toolTip().toStdString(), r.window.model().control(c).toolTip);
     }
 }
 
@@ -147,7 +147,7 @@ void MainWindowTest::menusComeInOrderWithTheirEntries() {
 
 void MainWindowTest::modelChangesReachTheWidgets() {
     Rig r;
-    Window& w = r.window;
+    Window& w = r.window.model();
     w.setText(Ctl::RADDRIZZA, "Misura");
     w.setToolTip(Ctl::RADDRIZZA, "misura");
     w.setEnabled(Ctl::RADDRIZZA, false);
@@ -251,11 +251,11 @@ void MainWindowTest::everyShortcutRunsItsEntry() {
 
 void MainWindowTest::entriesOfADisabledMenuIgnoreTheirShortcuts() {
     Rig r;
-    r.window.setEnabled(Ctl::raddrizza1, false);
+    r.window.model().setEnabled(Ctl::raddrizza1, false);
     r.key(Qt::Key_F6);
     r.key(Qt::Key_C, Qt::ControlModifier);   // canc is disabled at design
     QVERIFY(r.log.empty());
-    r.window.setEnabled(Ctl::raddrizza1, true);
+    r.window.model().setEnabled(Ctl::raddrizza1, true);
     r.key(Qt::Key_F6);
     QCOMPARE(r.log, Log{"RADDR1"});
 }
@@ -300,7 +300,7 @@ void MainWindowTest::backgroundClicksRunTheirHandlersAndThePanelSwallowsItsOwn()
     QCOMPARE(r.log, (Log{"formClick", "VALORIDEFAULT"}));
     r.log.clear();
     // The panel, its prompt and a disabled button of it do nothing.
-    r.window.setEnabled(Ctl::RADDRIZZA, false);
+    r.window.model().setEnabled(Ctl::RADDRIZZA, false);
     r.clickAt(r.window.widget(Ctl::domanda1), QPoint(5, 5));
     r.clickAt(r.window.widget(Ctl::RADDRIZZA), QPoint(5, 5));
     r.clickAt(r.window.widget(Ctl::Frame1), QPoint(3, r.window.widget(Ctl::Frame1)->height() - 3));
@@ -340,9 +340,9 @@ void MainWindowTest::pictureMouseEventsRunThePictureHandlers() {
 void MainWindowTest::scrollBarsFollowTheModelAndReportUserChangesOnce() {
     Rig r;
     ScrollBarState h{true, 0, 492, 10, 10, 100, 684, 1008};
-    r.window.setScroll(ScrollId::HScroll1, h);
+    r.window.model().setScroll(ScrollId::HScroll1, h);
     ScrollBarState v{true, 1, 300, 5, 7, 70, 984, 652};
-    r.window.setScroll(ScrollId::VScroll1, v);
+    r.window.model().setScroll(ScrollId::VScroll1, v);
     QScrollBar* hb = r.window.scrollBar(ScrollId::HScroll1);
     QScrollBar* vb = r.window.scrollBar(ScrollId::VScroll1);
     QVERIFY(hb->isVisible());
@@ -354,18 +354,18 @@ void MainWindowTest::scrollBarsFollowTheModelAndReportUserChangesOnce() {
     QCOMPARE(vb->minimum(), 1);
     QCOMPARE(vb->singleStep(), 7);
     QVERIFY(r.window.scrollBar(ScrollId::VScroll2)->isHidden());
-    QCOMPARE(r.window.scrollBarThickness(), 16);
+    QCOMPARE(r.window.model().scrollBarThickness(), 16);
     QVERIFY(r.log.empty());   // the model's own changes are not reported back
 
     hb->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     QCOMPARE(r.log, Log{"scrollChange 1 20"});
-    QCOMPARE(r.window.scroll(ScrollId::HScroll1).value, 20);
+    QCOMPARE(r.window.model().scroll(ScrollId::HScroll1).value, 20);
     vb->triggerAction(QAbstractSlider::SliderPageStepAdd);
     QCOMPARE(r.log.back(), QString("scrollChange 0 75"));
     QCOMPARE(r.log.size(), std::size_t(2));
 
     h.visible = false;
-    r.window.setScroll(ScrollId::HScroll1, h);
+    r.window.model().setScroll(ScrollId::HScroll1, h);
     QVERIFY(hb->isHidden());
 }
 
@@ -374,9 +374,9 @@ void MainWindowTest::panelSitsTopRightAndFollowsTheModel() {
     QWidget* panel = r.window.widget(Ctl::Frame1);
     QCOMPARE(panel->pos(), QPoint(1000 - panel->width() - 16, 10));
     QVERIFY(panel->isVisible());
-    r.window.setVisible(Ctl::Frame1, false);
+    r.window.model().setVisible(Ctl::Frame1, false);
     QVERIFY(panel->isHidden());
-    r.window.setVisible(Ctl::Frame1, true);
+    r.window.model().setVisible(Ctl::Frame1, true);
     QVERIFY(panel->isVisible());
     // The panel floats above the views.
     QCOMPARE(r.window.backdrop()->children().last(), panel);

@@ -30,7 +30,7 @@ private slots:
 
 void QuitTest::exitEntryEndsTheEventLoop() {
     MainWindow window(options());
-    App app(window, QDir::tempPath().toStdString());
+    App app(window.model(), QDir::tempPath().toStdString());
     window.attach(app);
     window.show();
     QTimer::singleShot(0, [&window] { window.action(Ctl::exit)->trigger(); });
@@ -42,7 +42,7 @@ void QuitTest::exitEntryEndsTheEventLoop() {
 
 void QuitTest::closeDuringALongHandlerEndsOnceItReturns() {
     MainWindow window(options());
-    App app(window, QDir::tempPath().toStdString());
+    App app(window.model(), QDir::tempPath().toStdString());
     bool loopEnded = false, visibleAfterClose = false;
     // Stands in for the rectification: processes events row by row until asked to stop.
     auto rectify = [&loopEnded](App& a) {

@@ -60,7 +60,7 @@ std::string writeBands(const QString& dir) {
 // The main window with the 300 x 200 picture in Picture1 and no rectification yet.
 struct Rig {
     explicit Rig(bool withPicture = true)
-        : window(qt::MainWindowOptions{QSize(1000, 700), 16, 15.0}), app(window, dir.path().toStdString()) {
+        : window(qt::MainWindowOptions{QSize(1000, 700), 16, 15.0}), app(window.model(), dir.path().toStdString()) {
         window.setDialogs(std::make_unique<ScriptedDialogs>());
         window.attach(app);
         window.show();

@@ -45,8 +45,44 @@ QLabel* viewName(QWidget* view, const char* name, QPoint at) {
 
 }  // namespace
 
+/// The window model of this window: its changes and requests go to the widgets and the dialogs.
+class MainWindow::Model final : public velta::Window {
+public:
+    explicit Model(MainWindow& window) : w_(window) {}
+
+    Surface& picture(Pic p) override { return w_.view(p); }
+    float viewportWidth() const override { return static_cast<float>(w_.viewport_.width()); }
+    float viewportHeight() const override { return static_cast<float>(w_.viewport_.height()); }
+    int scrollBarThickness() const override { return w_.thickness_; }
+    Answer messageBox(const std::string& text, const std::string& title, Icon icon, Buttons buttons) override {
+        return w_.dialogs_->messageBox(&w_, text, title, icon, buttons);
+    }
+    std::optional<std::string> inputBox(const std::string& prompt) override {
+        return w_.dialogs_->inputBox(&w_, prompt);
+    }
+    std::string openFileDialog(const std::string& dir) override { return w_.dialogs_->openFile(&w_, dir); }
+    std::string saveFileDialog(const std::string& dir) override { return w_.dialogs_->saveFile(&w_, dir); }
+    bool printerDialog() override { return w_.dialogs_->printerDialog(&w_); }
+    void printWindow() override { w_.dialogs_->printWindow(w_); }
+    void showHelp(const std::string& path) override { w_.dialogs_->showHelp(&w_, path); }
+    void beep() override { QApplication::beep(); }
+    void processEvents() override { QCoreApplication::processEvents(); }
+    void quit() override { w_.quit(); }
+    ZoomWindow* zoom() override { return &w_.zoomView(); }
+
+protected:
+    void controlChanged(Ctl c) override { w_.controlChanged(c); }
+    void titleChanged() override { w_.titleChanged(); }
+    void scrollChanged(ScrollId id) override { w_.scrollChanged(id); }
+    void windowCursorChanged() override { w_.windowCursorChanged(); }
+
+private:
+    MainWindow& w_;
+};
+
 MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
     : QMainWindow(parent),
+      model_(std::make_unique<Model>(*this)),
       scale_(options.twipsPerPixel ? TwipScale(*options.twipsPerPixel) : TwipScale::fromScreen()),
       dialogs_(std::make_unique<QtDialogs>()) {
     setObjectName(QStringLiteral("velta3"));
@@ -72,6 +108,10 @@ MainWindow::MainWindow(const MainWindowOptions& options, QWidget* parent)
 }
 
 MainWindow::~MainWindow() = default;
+
+velta::Window& MainWindow::model() { return *model_; }
+
+const velta::Window& MainWindow::model() const { return *model_; }
 
 void MainWindow::buildViews() {
     pic1_ = new PictureView(backdrop_);
@@ -165,8 +205,6 @@ PictureView& MainWindow::view(Pic p) const { return p == Pic::Picture1 ? *pic1_ 
 
 QScrollBar* MainWindow::scrollBar(ScrollId id) const { return bars_[slot(id)]; }
 
-Surface& MainWindow::picture(Pic p) { return view(p); }
-
 std::optional<Command> MainWindow::commandFor(Ctl c) {
     switch (c) {
     case Ctl::open: return Command::openClick;
@@ -194,7 +232,7 @@ std::optional<Command> MainWindow::commandFor(Ctl c) {
 void MainWindow::runCommand(Ctl c) {
     if (const std::optional<Command> command = commandFor(c)) run(*command);
     // A checkable entry toggles itself when triggered; the model decides its check mark.
-    menus_->apply(c, *this);
+    menus_->apply(c, *model_);
 }
 
 void MainWindow::run(const Event& e) {
@@ -203,9 +241,9 @@ void MainWindow::run(const Event& e) {
 
 void MainWindow::userScrolled(ScrollId id, int value) {
     // The model follows the bar, so that a later layout keeps the value the user chose.
-    ScrollBarState s = Window::scroll(id);
+    ScrollBarState s = model_->scroll(id);
     s.value = value;
-    Window::setScroll(id, s);
+    model_->setScroll(id, s);
     Event e{Command::scrollChange};
     e.bar = id;
     e.value = value;
@@ -213,8 +251,6 @@ void MainWindow::userScrolled(ScrollId id, int value) {
 }
 
 void MainWindow::zooClicked() { run(Command::zooClick); }
-
-ZoomWindow* MainWindow::zoom() { return &zoomView(); }
 
 ZoomView& MainWindow::zoomView() {
     if (zoom_) return *zoom_;
@@ -239,25 +275,25 @@ ZoomView& MainWindow::zoomView() {
 
 void MainWindow::controlChanged(Ctl c) {
     if (action(c)) {
-        menus_->apply(c, *this);
+        menus_->apply(c, *model_);
         return;
     }
     QWidget* w = widget(c);
     if (!w) return;
-    applyControlState(*w, control(c));
+    applyControlState(*w, model_->control(c));
     if (c == Ctl::Label1 || c == Ctl::Label4) w->adjustSize();
 }
 
 void MainWindow::titleChanged() {
     // "[*]" in a title would be taken for the modified-document mark.
-    QString t = QString::fromStdString(title());
+    QString t = QString::fromStdString(model_->title());
     t.replace(QStringLiteral("[*]"), QStringLiteral("[**]"));
     setWindowTitle(t);
 }
 
 void MainWindow::scrollChanged(ScrollId id) {
     QScrollBar* bar = bars_[slot(id)];
-    const ScrollBarState& s = Window::scroll(id);
+    const ScrollBarState& s = model_->scroll(id);
     const QSignalBlocker quiet(bar);   // a change from the model is not a user's change
     bar->setRange(s.minimum, s.maximum);
     bar->setSingleStep(s.smallStep);
@@ -269,7 +305,7 @@ void MainWindow::scrollChanged(ScrollId id) {
 }
 
 void MainWindow::windowCursorChanged() {
-    switch (windowCursor()) {
+    switch (model_->windowCursor()) {
     case Cursor::Default: unsetCursor(); break;
     case Cursor::Cross: setCursor(Qt::CrossCursor); break;
     case Cursor::Hourglass: setCursor(Qt::WaitCursor); break;
@@ -282,28 +318,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (quitRequested_ || !app_) event->accept();
     else event->ignore();
 }
-
-Answer MainWindow::messageBox(const std::string& text, const std::string& title, Icon icon, Buttons buttons) {
-    return dialogs_->messageBox(this, text, title, icon, buttons);
-}
-
-std::optional<std::string> MainWindow::inputBox(const std::string& prompt) {
-    return dialogs_->inputBox(this, prompt);
-}
-
-std::string MainWindow::openFileDialog(const std::string& dir) { return dialogs_->openFile(this, dir); }
-
-std::string MainWindow::saveFileDialog(const std::string& dir) { return dialogs_->saveFile(this, dir); }
-
-bool MainWindow::printerDialog() { return dialogs_->printerDialog(this); }
-
-void MainWindow::printWindow() { dialogs_->printWindow(*this); }
-
-void MainWindow::showHelp(const std::string& path) { dialogs_->showHelp(this, path); }
-
-void MainWindow::beep() { QApplication::beep(); }
-
-void MainWindow::processEvents() { QCoreApplication::processEvents(); }
 
 void MainWindow::quit() {
     quitRequested_ = true;

@@ -39,22 +39,18 @@ struct MainWindowOptions {
     std::optional<double> twipsPerPixel;     // 1440 / the screen's logical dots per inch
 };
 
-class MainWindow : public QMainWindow, public velta::Window {
+/// The main window. It holds the window model the handlers talk to (model()), mirrors every
+/// change of the model onto its widgets and sends every event of a control to the program.
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     /// Builds the window in its design state; the screen sizes are read here, once.
     explicit MainWindow(const MainWindowOptions& options = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // The model's control setters beside the widget's own ones of the same names.
-    using QMainWindow::scroll;
-    using QMainWindow::setEnabled;
-    using QMainWindow::setToolTip;
-    using QMainWindow::setVisible;
-    using Window::scroll;
-    using Window::setEnabled;
-    using Window::setToolTip;
-    using Window::setVisible;
+    /// The window model the program is built over; its changes show on this window.
+    velta::Window& model();
+    const velta::Window& model() const;
 
     /// Connects the program: from now on the window's events run its handlers.
     void attach(App& app);
@@ -82,30 +78,7 @@ public:
     /// The zoom window, made hidden and unloaded on first use.
     ZoomView& zoomView();
 
-    // velta::Window
-    Surface& picture(Pic p) override;
-    float viewportWidth() const override { return static_cast<float>(viewport_.width()); }
-    float viewportHeight() const override { return static_cast<float>(viewport_.height()); }
-    int scrollBarThickness() const override { return thickness_; }
-    Answer messageBox(const std::string& text, const std::string& title, Icon icon,
-                      Buttons buttons = Buttons::Ok) override;
-    std::optional<std::string> inputBox(const std::string& prompt) override;
-    std::string openFileDialog(const std::string& dir) override;
-    std::string saveFileDialog(const std::string& dir) override;
-    bool printerDialog() override;
-    void printWindow() override;
-    void showHelp(const std::string& path) override;
-    void beep() override;
-    void processEvents() override;
-    /// Asks the program to end; safe inside a handler, also one running in nested event processing.
-    void quit() override;
-    ZoomWindow* zoom() override;
-
 protected:
-    void controlChanged(Ctl c) override;
-    void titleChanged() override;
-    void scrollChanged(ScrollId id) override;
-    void windowCursorChanged() override;
     void closeEvent(QCloseEvent* event) override;
 
 private slots:
@@ -113,6 +86,16 @@ private slots:
     void zooClicked();
 
 private:
+    class Model;
+
+    // What the model's changes do to the widgets.
+    void controlChanged(Ctl c);
+    void titleChanged();
+    void scrollChanged(ScrollId id);
+    void windowCursorChanged();
+    /// Asks the program to end; safe inside a handler, also one running in nested event processing.
+    void quit();
+
     void buildViews();
     void buildScrollBars();
     void buildCommands();
@@ -125,6 +108,7 @@ private:
     void userScrolled(ScrollId id, int value);
     QSize screenViewport() const;
 
+    std::unique_ptr<Model> model_;
     TwipScale scale_;
     QSize viewport_;
     int thickness_ = 0;

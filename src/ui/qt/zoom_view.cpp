@@ -218,16 +218,12 @@ void ZoomView::userScrolled(const std::function<void(int)>& handler, int value) 
     if (!applying_ && handler) handler(value);
 }
 
-void ZoomView::resized() {
-    if (loaded_ && onResize) onResize();
-}
-
 void ZoomView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     lines_->setGeometry(rect());
     if (applying_ || event->size() == sizedTo_) return;
-    // A resize by the user or the window manager: the model takes the new size and the window
-    // runs its resize handler.
+    // A resize by the user or the window manager: the model takes the new size, which runs the
+    // resize handler as a resize by the program does.
     sizedTo_ = event->size();
     ZoomWindow::setSize(scale_.twips(sizedTo_.width()), scale_.twips(sizedTo_.height()) + captionTwips);
 }

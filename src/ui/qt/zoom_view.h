@@ -63,13 +63,11 @@ public:
     // The window's events, each reported once.
     std::function<void()> onSpinDown, onSpinUp;
     std::function<void(int value)> onHScroll, onVScroll;
-    std::function<void()> onResize;       // a resize by the user or by the model
     std::function<void()> onMouseUp;      // a button released on the window outside its controls
     std::function<void()> onDoubleClick;  // on the image area
 
 protected:
     void changed() override;
-    void resized() override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
