@@ -12,6 +12,7 @@
 
 #include "bitmap/reader.h"
 #include "state/state.h"
+#include "util/little_endian.h"
 
 namespace velta::fuzz {
 
@@ -71,9 +72,7 @@ inline bool sameImage(const SourceImage& a, const SourceImage& b) {
 /// The little-endian signed 32-bit field at `at` of the input (0 past its end).
 inline std::int32_t i32At(const std::uint8_t* data, std::size_t size, std::size_t at) {
     if (at + 4 > size) return 0;
-    const std::uint32_t v = std::uint32_t{data[at]} | std::uint32_t{data[at + 1]} << 8 |
-                            std::uint32_t{data[at + 2]} << 16 | std::uint32_t{data[at + 3]} << 24;
-    return static_cast<std::int32_t>(v);
+    return le::i32({data, size}, at);
 }
 
 }  // namespace velta::fuzz

@@ -18,6 +18,7 @@
 #include "input/handlers.h"
 #include "state/state.h"
 #include "ui/recording_window.h"
+#include "util/little_endian.h"
 
 namespace velta {
 namespace {
@@ -29,18 +30,15 @@ std::vector<std::uint8_t> baseBitmap() {
     constexpr std::uint32_t rowBytes = 8, pixelOffset = 1078;
     constexpr std::uint32_t fileSize = pixelOffset + rowBytes * baseHeight;
     std::vector<std::uint8_t> b(fileSize, 0);
-    const auto put32 = [&](std::size_t at, std::uint32_t v) {
-        for (std::size_t k = 0; k < 4; ++k) b[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
-    };
     b[0] = 'B', b[1] = 'M';
-    put32(2, fileSize);
-    put32(10, pixelOffset);
-    put32(14, 40);
-    put32(18, baseWidth);
-    put32(22, baseHeight);
+    le::put32(b, 2, fileSize);
+    le::put32(b, 10, pixelOffset);
+    le::put32(b, 14, 40);
+    le::put32(b, 18, baseWidth);
+    le::put32(b, 22, baseHeight);
     b[26] = 1;
     b[28] = 8;
-    put32(34, rowBytes * baseHeight);
+    le::put32(b, 34, rowBytes * baseHeight);
     for (std::size_t k = 0; k < 256; ++k) b[54 + 4 * k] = b[54 + 4 * k + 1] = static_cast<std::uint8_t>(k);
     for (std::size_t y = 0; y < baseHeight; ++y)
         for (std::size_t x = 0; x < baseWidth; ++x) b[pixelOffset + y * rowBytes + x] = static_cast<std::uint8_t>(1 + x + 9 * y);

@@ -5,6 +5,7 @@
 
 #include "bitmap/reader.h"
 #include "bitmap_testing.h"
+#include "util/little_endian.h"
 
 namespace velta::bitmap {
 namespace {
@@ -24,11 +25,6 @@ void expectPicture(const SourceImage& img, int w, int h) {
             ASSERT_EQ(rec[static_cast<std::size_t>(x)], pixelAt(x, r)) << "row " << r << " x " << x;
     }
     for (std::uint8_t b : img.sourceRows.back()) ASSERT_EQ(b, 0);
-}
-
-std::uint32_t u32(const std::array<std::uint8_t, 54>& h, std::size_t at) {
-    return static_cast<std::uint32_t>(h[at] | h[at + 1] << 8 | h[at + 2] << 16) |
-           static_cast<std::uint32_t>(h[at + 3]) << 24;
 }
 
 TEST(BitmapReader, plainFileRowsLandBottomUpWithFileBytesAfterTheWidth) {
@@ -99,20 +95,20 @@ TEST(BitmapReader, acceptsTheWidthsAtTheEdgesOfRowPadding) {
 
 TEST(BitmapReader, smallPaletteIsNormalisedToThePlainLayout) {
     auto bytes = makeBmp({.width = 5, .height = 3, .clrUsed = 16});
-    testing::put32(bytes, 50, 9);  // biClrImportant
+    le::put32(bytes, 50, 9);  // biClrImportant
     const ReadResult r = readBitmap(bytes);
     ASSERT_TRUE(r.ok) << r.error;
     const auto& h = r.image.bmpHeader;
     EXPECT_EQ(h[0], 'B');
-    EXPECT_EQ(u32(h, 2), 1078u + 3u * 8u);  // file size of the plain layout
-    EXPECT_EQ(u32(h, 10), 1078u);
-    EXPECT_EQ(u32(h, 14), 40u);
-    EXPECT_EQ(u32(h, 18), 5u);
-    EXPECT_EQ(u32(h, 22), 3u);
-    EXPECT_EQ(u32(h, 34), 24u);
-    EXPECT_EQ(u32(h, 38), 2835u);  // resolution kept
-    EXPECT_EQ(u32(h, 46), 0u);     // all 256 entries
-    EXPECT_EQ(u32(h, 50), 9u);
+    EXPECT_EQ(le::u32(h, 2), 1078u + 3u * 8u);  // file size of the plain layout
+    EXPECT_EQ(le::u32(h, 10), 1078u);
+    EXPECT_EQ(le::u32(h, 14), 40u);
+    EXPECT_EQ(le::u32(h, 18), 5u);
+    EXPECT_EQ(le::u32(h, 22), 3u);
+    EXPECT_EQ(le::u32(h, 34), 24u);
+    EXPECT_EQ(le::u32(h, 38), 2835u);  // resolution kept
+    EXPECT_EQ(le::u32(h, 46), 0u);     // all 256 entries
+    EXPECT_EQ(le::u32(h, 50), 9u);
     const auto pal = testing::paletteOf(16);
     EXPECT_EQ(0, std::memcmp(r.image.bmpPalette.data(), pal.data(), 64));
     for (std::size_t k = 64; k < 1024; ++k) ASSERT_EQ(r.image.bmpPalette[k], 0) << k;
@@ -121,8 +117,8 @@ TEST(BitmapReader, smallPaletteIsNormalisedToThePlainLayout) {
     for (std::size_t k = 5; k < 3000; ++k) ASSERT_EQ(r.image.sourceRows[0][k], 0) << k;
 
     // An important-colour count beyond the palette means nothing and becomes 0.
-    testing::put32(bytes, 50, 17);
-    EXPECT_EQ(u32(readBitmap(bytes).image.bmpHeader, 50), 0u);
+    le::put32(bytes, 50, 17);
+    EXPECT_EQ(le::u32(readBitmap(bytes).image.bmpHeader, 50), 0u);
 }
 
 TEST(BitmapReader, topDownLongHeadersAndGapsGiveTheSameRecordsAsThePlainFile) {
@@ -141,9 +137,9 @@ TEST(BitmapReader, topDownLongHeadersAndGapsGiveTheSameRecordsAsThePlainFile) {
         EXPECT_EQ(r.image.fileHeight, 4);
         EXPECT_EQ(r.image.rowPadding, 1);
         expectPicture(r.image, 7, 4);
-        EXPECT_EQ(u32(r.image.bmpHeader, 22), 4u);  // stored bottom-up now
-        EXPECT_EQ(u32(r.image.bmpHeader, 14), 40u);
-        EXPECT_EQ(u32(r.image.bmpHeader, 10), 1078u);
+        EXPECT_EQ(le::u32(r.image.bmpHeader, 22), 4u);  // stored bottom-up now
+        EXPECT_EQ(le::u32(r.image.bmpHeader, 14), 40u);
+        EXPECT_EQ(le::u32(r.image.bmpHeader, 10), 1078u);
         const std::size_t palBytes = shape.clrUsed == 0 ? 1024 : 4 * shape.clrUsed;
         EXPECT_EQ(0, std::memcmp(r.image.bmpPalette.data(), plain.image.bmpPalette.data(), palBytes));
     }
@@ -173,7 +169,7 @@ TEST(BitmapReader, refusesFilesTheProgramCannotHoldSayingWhy) {
     expectRefused(makeBmp({.width = 1, .height = 32768}), "altezza di 32768 pixel");
     expectRefused(makeBmp({.width = 1, .height = -32768}), "altezza di 32768 pixel");
     auto minHeight = makeBmp({.width = 1, .height = 1});
-    testing::put32(minHeight, 22, 0x80000000u);
+    le::put32(minHeight, 22, 0x80000000u);
     expectRefused(minHeight, "altezza di 2147483648 pixel");
     expectRefused(makeBmp({.bitCount = 24}), "24 bit per pixel");
     expectRefused(makeBmp({.bitCount = 4, .clrUsed = 16}), "4 bit per pixel");
@@ -189,7 +185,7 @@ TEST(BitmapReader, refusesFilesTheProgramCannotHoldSayingWhy) {
     expectRefused(shortFile, "troppo corto per le sue righe");
 
     auto early = makeBmp({.clrUsed = 16});
-    testing::put32(early, 10, 14 + 40 + 4 * 16 - 1);
+    le::put32(early, 10, 14 + 40 + 4 * 16 - 1);
     expectRefused(early, "prima della fine della tavolozza");
 
     expectRefused({}, "firma");

@@ -9,6 +9,7 @@
 
 #include "bitmap/reader.h"
 #include "bitmap_testing.h"
+#include "util/little_endian.h"
 
 namespace velta::bitmap {
 namespace {
@@ -83,7 +84,7 @@ TEST(BitmapSuite, differentEncodingsOfOnePictureGiveTheSameRecords) {
 // The palette index of pixel x in row r (from the top) of a bottom-up file, read straight from
 // the file's bytes.
 std::uint8_t rawPixel(const std::vector<std::uint8_t>& file, int w, int h, int x, int r) {
-    const std::size_t offset = static_cast<std::size_t>(file[10] | file[11] << 8);
+    const std::size_t offset = std::size_t{le::u16(file, 10)};
     const std::size_t stride = (static_cast<std::size_t>(w) + 3) / 4 * 4;
     return file[offset + static_cast<std::size_t>(h - 1 - r) * stride + static_cast<std::size_t>(x)];
 }

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "util/little_endian.h"
+
 namespace velta::bitmap::testing {
 
 /// The fields of a bitmap to build; the defaults give a plain 256-colour file.
@@ -31,10 +33,6 @@ struct BmpSpec {
 /// An asymmetric picture: no two rows or columns alike, so flips and shifts show.
 inline std::uint8_t pixelAt(int x, int yTop) {
     return static_cast<std::uint8_t>((x * 7 + yTop * 31 + 1) % 251);
-}
-
-inline void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-    for (std::size_t k = 0; k < 4; ++k) b[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
 }
 
 /// Palette entry k: blue k, green 255 - k, red k / 2, reserved 0.
@@ -58,19 +56,18 @@ inline std::vector<std::uint8_t> makeBmp(const BmpSpec& shape) {
     std::vector<std::uint8_t> b(offset + h * stride + shape.trailing, 0);
     b.at(0) = static_cast<std::uint8_t>(shape.sig0);
     b.at(1) = static_cast<std::uint8_t>(shape.sig1);
-    put32(b, 2, static_cast<std::uint32_t>(b.size()));
-    put32(b, 10, static_cast<std::uint32_t>(offset));
-    put32(b, 14, shape.infoSize);
-    put32(b, 18, static_cast<std::uint32_t>(shape.width));
-    put32(b, 22, static_cast<std::uint32_t>(shape.height));
+    le::put32(b, 2, static_cast<std::uint32_t>(b.size()));
+    le::put32(b, 10, static_cast<std::uint32_t>(offset));
+    le::put32(b, 14, shape.infoSize);
+    le::putI32(b, 18, shape.width);
+    le::putI32(b, 22, shape.height);
     b[26] = 1;
-    b[28] = static_cast<std::uint8_t>(shape.bitCount);
-    b[29] = static_cast<std::uint8_t>(shape.bitCount >> 8);
-    put32(b, 30, shape.compression);
-    put32(b, 34, static_cast<std::uint32_t>(h * stride));
-    put32(b, 38, 2835);
-    put32(b, 42, 2835);
-    put32(b, 46, shape.clrUsed);
+    le::put16(b, 28, shape.bitCount);
+    le::put32(b, 30, shape.compression);
+    le::put32(b, 34, static_cast<std::uint32_t>(h * stride));
+    le::put32(b, 38, 2835);
+    le::put32(b, 42, 2835);
+    le::put32(b, 46, shape.clrUsed);
     const auto pal = paletteOf(entries);
     std::copy(pal.begin(), pal.end(), b.begin() + static_cast<std::ptrdiff_t>(14 + shape.infoSize));
     for (std::size_t i = 0; i < h; ++i) {

@@ -13,6 +13,7 @@
 #include "bitmap/writer.h"
 #include "bitmap_testing.h"
 #include "file_limits.h"
+#include "util/little_endian.h"
 
 namespace velta::bitmap {
 namespace {
@@ -40,11 +41,6 @@ std::vector<RowRecord> someRows(int h) {
         for (std::size_t k = 0; k < rows[r].size(); ++k)
             rows[r][k] = static_cast<std::uint8_t>((r * 17 + k * 5 + r * k) % 256);
     return rows;
-}
-
-std::uint32_t u32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16) |
-           static_cast<std::uint32_t>(b[at + 3]) << 24;
 }
 
 TEST(BitmapWriter, writesRowsBottomFirstPaddedToFourBytes) {
@@ -77,8 +73,8 @@ TEST(BitmapWriter, headerKeepsTheSourceBytesExceptSizes) {
     EXPECT_EQ(file[19], 1);
     EXPECT_EQ(file[22], 200);
     EXPECT_EQ(file[23], 0);
-    EXPECT_EQ(u32(file, 2), 61078u);
-    EXPECT_EQ(u32(file, 34), 60000u);
+    EXPECT_EQ(le::u32(file, 2), 61078u);
+    EXPECT_EQ(le::u32(file, 34), 60000u);
     for (std::size_t k = 0; k < 54; ++k) {
         if ((k >= 2 && k <= 5) || (k >= 34 && k <= 37) || k == 18 || k == 19 || k == 22 || k == 23)
             continue;

@@ -15,6 +15,7 @@
 #include "bitmap/reader.h"
 #include "sample/bmp8.h"
 #include "sample/facade.h"
+#include "util/little_endian.h"
 
 using namespace velta::sample;
 
@@ -25,12 +26,6 @@ namespace fs = std::filesystem;
 const std::vector<std::uint8_t>& sampleBytes() {
     static const std::vector<std::uint8_t> bytes = facadeBitmap();
     return bytes;
-}
-
-std::uint32_t le(const std::vector<std::uint8_t>& b, std::size_t at, int n) {
-    std::uint32_t v = 0;
-    for (int i = n - 1; i >= 0; --i) v = v << 8 | b[at + static_cast<std::size_t>(i)];
-    return v;
 }
 
 std::size_t strideOf(int width) { return (static_cast<std::size_t>(width) + 3) / 4 * 4; }
@@ -92,16 +87,16 @@ TEST(SampleBitmap, hasThePlainLayoutWithTrueSizes) {
     EXPECT_EQ(b[1], 'M');
     const std::size_t stride = strideOf(cam.width);
     EXPECT_EQ(b.size(), 1078 + stride * static_cast<std::size_t>(cam.height));
-    EXPECT_EQ(le(b, 2, 4), b.size());                    // bfSize
-    EXPECT_EQ(le(b, 10, 4), 1078u);                      // bfOffBits
-    EXPECT_EQ(le(b, 14, 4), 40u);                        // biSize
-    EXPECT_EQ(le(b, 18, 4), static_cast<std::uint32_t>(cam.width));
-    EXPECT_EQ(le(b, 22, 4), static_cast<std::uint32_t>(cam.height));  // positive: bottom-up
-    EXPECT_EQ(le(b, 26, 2), 1u);
-    EXPECT_EQ(le(b, 28, 2), 8u);
-    EXPECT_EQ(le(b, 30, 4), 0u);
-    EXPECT_EQ(le(b, 34, 4), stride * static_cast<std::size_t>(cam.height));
-    EXPECT_TRUE(le(b, 46, 4) == 0 || le(b, 46, 4) == 256);
+    EXPECT_EQ(velta::le::u32(b, 2), b.size());                    // bfSize
+    EXPECT_EQ(velta::le::u32(b, 10), 1078u);                      // bfOffBits
+    EXPECT_EQ(velta::le::u32(b, 14), 40u);                        // biSize
+    EXPECT_EQ(velta::le::u32(b, 18), static_cast<std::uint32_t>(cam.width));
+    EXPECT_EQ(velta::le::u32(b, 22), static_cast<std::uint32_t>(cam.height));  // positive: bottom-up
+    EXPECT_EQ(velta::le::u16(b, 26), 1u);
+    EXPECT_EQ(velta::le::u16(b, 28), 8u);
+    EXPECT_EQ(velta::le::u32(b, 30), 0u);
+    EXPECT_EQ(velta::le::u32(b, 34), stride * static_cast<std::size_t>(cam.height));
+    EXPECT_TRUE(velta::le::u32(b, 46) == 0 || velta::le::u32(b, 46) == 256);
     for (std::size_t i = 0; i < 256; ++i) EXPECT_EQ(b[54 + i * 4 + 3], 0) << "palette entry " << i;
     // The width leaves padding after every row; it must be zeros.
     ASSERT_GT(stride, static_cast<std::size_t>(cam.width));
@@ -157,8 +152,8 @@ TEST(SampleEncoder, writesRowsBottomUpWithZeroPadding) {
     pal[4] = 9;
     const auto b = encodePaletteBitmap(6, 5, pal, f);
     ASSERT_EQ(b.size(), 1078u + 8u * 5u);
-    EXPECT_EQ(le(b, 2, 4), b.size());
-    EXPECT_EQ(le(b, 34, 4), 40u);
+    EXPECT_EQ(velta::le::u32(b, 2), b.size());
+    EXPECT_EQ(velta::le::u32(b, 34), 40u);
     EXPECT_EQ(b[54 + 4], 9);
     const std::vector<std::uint8_t> bottom(b.begin() + 1078, b.begin() + 1086);
     EXPECT_EQ(bottom, (std::vector<std::uint8_t>{1, 0, 0, 0, 0, 2, 0, 0}));

@@ -2,26 +2,35 @@
 
 #include <cstdlib>
 
+#include "util/little_endian.h"
+
 namespace velta::bitmap {
 
 namespace {
-
-std::uint32_t u16At(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8;
-}
-
-std::uint32_t u32At(std::span<const std::uint8_t> b, std::size_t at) {
-    return u16At(b, at) | u16At(b, at + 2) << 16;
-}
-
-std::int64_t i32At(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::int32_t>(u32At(b, at));
-}
 
 LayoutResult refuse(const std::string& reason) {
     LayoutResult r;
     r.error = refusalText(reason);
     return r;
+}
+
+// Why a file is not an uncompressed 8-bit bitmap with a known information header, judged from
+// its first bytes; empty when it is one.
+std::string kindProblem(std::span<const std::uint8_t> head) {
+    if (head.size() < 2 || head[0] != 'B' || head[1] != 'M')
+        return "Il file non comincia con la firma \"BM\" di una bitmap.";
+    if (head.size() < 18) return "Il file è troppo corto per essere una bitmap.";
+
+    const std::uint32_t infoSize = le::u32(head, 14);
+    if (infoSize == 12 || infoSize == 16 || infoSize == 64) return "Le bitmap in formato OS/2 non sono accettate.";
+    if (infoSize != 40 && infoSize != 108 && infoSize != 124)
+        return "L'intestazione di " + std::to_string(infoSize) + " byte non è di un tipo conosciuto.";
+    if (head.size() < headerBytes) return "Il file è troppo corto per la sua intestazione.";
+
+    const std::uint32_t bitCount = le::u16(head, 28);
+    if (bitCount != 8) return "L'immagine ha " + std::to_string(bitCount) + " bit per pixel invece di 8.";
+    if (le::u32(head, 30) != 0) return "L'immagine è compressa.";
+    return {};
 }
 
 }  // namespace
@@ -34,35 +43,19 @@ std::string refusalText(const std::string& reason) {
 LayoutResult parseLayout(std::span<const std::uint8_t> head, std::uint64_t fileLength) {
     // Never look past what the caller holds, nor past the file itself.
     if (head.size() > fileLength) head = head.first(static_cast<std::size_t>(fileLength));
+    if (const std::string problem = kindProblem(head); !problem.empty()) return refuse(problem);
 
-    if (head.size() < 2 || head[0] != 'B' || head[1] != 'M')
-        return refuse("Il file non comincia con la firma \"BM\" di una bitmap.");
-    if (head.size() < 18) return refuse("Il file è troppo corto per essere una bitmap.");
-
-    const std::uint32_t infoSize = u32At(head, 14);
-    if (infoSize == 12 || infoSize == 16 || infoSize == 64)
-        return refuse("Le bitmap in formato OS/2 non sono accettate.");
-    if (infoSize != 40 && infoSize != 108 && infoSize != 124)
-        return refuse("L'intestazione di " + std::to_string(infoSize) +
-                      " byte non è di un tipo conosciuto.");
-    if (head.size() < headerBytes) return refuse("Il file è troppo corto per la sua intestazione.");
-
-    const std::uint32_t bitCount = u16At(head, 28);
-    if (bitCount != 8)
-        return refuse("L'immagine ha " + std::to_string(bitCount) + " bit per pixel invece di 8.");
-    if (u32At(head, 30) != 0) return refuse("L'immagine è compressa.");
-
-    const std::int64_t width = i32At(head, 18);
+    const std::int64_t width = le::i32(head, 18);
     if (width < 1 || width > maxWidth)
         return refuse("La larghezza di " + std::to_string(width) +
                       " pixel è fuori dall'intervallo da 1 a 3000.");
-    const std::int64_t storedHeight = i32At(head, 22);
+    const std::int64_t storedHeight = le::i32(head, 22);
     if (storedHeight == 0) return refuse("L'altezza dell'immagine è zero.");
     const std::int64_t height = std::llabs(storedHeight);  // fits: the value came from 32 bits
     if (height > maxHeight)
         return refuse("L'altezza di " + std::to_string(height) + " pixel supera 32767.");
 
-    const std::uint32_t clrUsed = u32At(head, 46);
+    const std::uint32_t clrUsed = le::u32(head, 46);
     if (clrUsed > 256)
         return refuse("La tavolozza dichiara " + std::to_string(clrUsed) +
                       " colori, più di 256.");
@@ -70,7 +63,8 @@ LayoutResult parseLayout(std::span<const std::uint8_t> head, std::uint64_t fileL
 
     // All sums below are far from the range of 64 bits: 32-bit fields plus a few products of
     // values already capped at 3000 and 32767.
-    const std::uint64_t pixelOffset = u32At(head, 10);
+    const std::uint32_t infoSize = le::u32(head, 14);
+    const std::uint64_t pixelOffset = le::u32(head, 10);
     const std::uint64_t paletteEnd = 14 + std::uint64_t{infoSize} + 4 * std::uint64_t{entries};
     if (pixelOffset < paletteEnd)
         return refuse("I dati dei pixel cominciano prima della fine della tavolozza.");
@@ -90,7 +84,7 @@ LayoutResult parseLayout(std::span<const std::uint8_t> head, std::uint64_t fileL
     l.height = h;
     l.topDown = storedHeight < 0;
     l.paletteEntries = entries;
-    l.clrImportant = u32At(head, 50);
+    l.clrImportant = le::u32(head, 50);
     l.pixelOffset = static_cast<std::uint32_t>(pixelOffset);
     l.padding = padding;
     l.plain = infoSize == 40 && entries == 256 && pixelOffset == plainPixelOffset && !l.topDown;

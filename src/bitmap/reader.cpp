@@ -11,6 +11,7 @@
 #include <new>
 
 #include "bitmap/format.h"
+#include "util/little_endian.h"
 
 namespace velta::bitmap {
 
@@ -75,23 +76,19 @@ private:
     std::string failure_;
 };
 
-void putU32(std::array<std::uint8_t, 54>& h, std::size_t at, std::uint32_t v) {
-    for (std::size_t k = 0; k < 4; ++k) h[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
-}
-
 // The 54 bytes a file of layout `l` would begin with in the plain layout. The palette count
 // becomes 0 (all 256 entries, the added ones black) so that the header describes exactly what
 // is stored and written; the count of important colours is kept when it still names entries of
 // the original palette, otherwise 0 (all important).
 std::array<std::uint8_t, 54> plainHeader(std::array<std::uint8_t, 54> h, const Layout& l) {
     const auto rowsBytes = static_cast<std::uint32_t>(l.height * (l.width + l.padding));
-    putU32(h, 2, plainPixelOffset + rowsBytes);                   // bfSize
-    putU32(h, 10, plainPixelOffset);                              // bfOffBits
-    putU32(h, 14, 40);                                            // biSize
-    putU32(h, 22, static_cast<std::uint32_t>(l.height));          // biHeight, bottom-up
-    putU32(h, 34, rowsBytes);                                     // biSizeImage
-    putU32(h, 46, 0);                                             // biClrUsed
-    putU32(h, 50, l.clrImportant <= l.paletteEntries ? l.clrImportant : 0);  // biClrImportant
+    le::put32(h, 2, plainPixelOffset + rowsBytes);                   // bfSize
+    le::put32(h, 10, plainPixelOffset);                              // bfOffBits
+    le::put32(h, 14, 40);                                            // biSize
+    le::put32(h, 22, static_cast<std::uint32_t>(l.height));          // biHeight, bottom-up
+    le::put32(h, 34, rowsBytes);                                     // biSizeImage
+    le::put32(h, 46, 0);                                             // biClrUsed
+    le::put32(h, 50, l.clrImportant <= l.paletteEntries ? l.clrImportant : 0);  // biClrImportant
     return h;
 }
 
