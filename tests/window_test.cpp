@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
 #include "ui/recording_window.h"
 
 using namespace velta;
@@ -20,4 +26,87 @@ TEST(WindowModel, paletteColoursUseTheBlueGreenRedForm) {
     EXPECT_EQ(paletteColor(12), Color{0x5555FF});   // light red: red in the low byte
     EXPECT_EQ(paletteColor(11), Color{0xFFFF55});   // light cyan
     EXPECT_NE(paletteColor(12), pureRed);           // told apart from the permanent marks
+}
+
+namespace {
+
+// A 6 x 5 letter F in palette colour 1 on colour 0, as an 8-bit bitmap stored bottom row first:
+// a flipped row or a swapped axis shows at once.
+constexpr const char* letterF[] = {"XXXXX.", "X.....", "XXXX..", "X.....", "X....."};
+
+std::string writeLetterF(const std::string& name, int bitsPerPixel = 8) {
+    const int width = 6, height = 5, stride = 8;
+    std::vector<std::uint8_t> b(54 + 8 + stride * height, 0);
+    auto put32 = [&b](std::size_t at, std::uint32_t v) {
+        for (std::size_t k = 0; k < 4; ++k) b[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
+    };
+    b[0] = 'B', b[1] = 'M';
+    put32(2, static_cast<std::uint32_t>(b.size()));
+    put32(10, 54 + 8);
+    put32(14, 40);
+    put32(18, width);
+    put32(22, height);
+    b[26] = 1;
+    b[28] = static_cast<std::uint8_t>(bitsPerPixel);
+    put32(46, 2);
+    put32(54, 0x00204080);   // colour 0: red 0x20, green 0x40, blue 0x80
+    put32(58, 0x00F0E0D0);   // colour 1: red 0xF0, green 0xE0, blue 0xD0
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            b[static_cast<std::size_t>(62 + (height - 1 - y) * stride + x)] = letterF[y][x] == 'X' ? 1 : 0;
+    const std::string path = (std::filesystem::temp_directory_path() / name).string();
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    return path;
+}
+
+}  // namespace
+
+TEST(RecordingSurface, holdsThePixelsOfAnEightBitBitmapTopRowFirst) {
+    RecordingSurface s;
+    std::string error;
+    const std::string path = writeLetterF("velta-window-f.bmp");
+    ASSERT_TRUE(s.loadPicture(path, error)) << error;
+    ASSERT_EQ(s.pictureWidth(), 6);
+    ASSERT_EQ(s.pictureHeight(), 5);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x)
+            EXPECT_EQ(s.pixel(x, y), letterF[y][x] == 'X' ? 0xFFF0E0D0u : 0xFF204080u) << x << "," << y;
+    std::filesystem::remove(path);
+
+    // A bitmap the program's reader does not take shows plain white at its header's size.
+    const std::string other = writeLetterF("velta-window-f24.bmp", 24);
+    ASSERT_TRUE(s.loadPicture(other, error)) << error;
+    EXPECT_EQ(s.pictureWidth(), 6);
+    EXPECT_EQ(s.pixel(0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(s.pixel(5, 4), 0xFFFFFFFFu);
+    std::filesystem::remove(other);
+}
+
+TEST(RecordingSurface, drawsInItsDrawModeAndRefreshRestoresThePicture) {
+    RecordingSurface s;
+    std::string error;
+    const std::string path = writeLetterF("velta-window-modes.bmp");
+    ASSERT_TRUE(s.loadPicture(path, error)) << error;
+    std::filesystem::remove(path);
+    const raster::Picture original = s.canvas();
+
+    s.line(0, 0, 5, 0);   // copy pen, the foreground colour: pure red
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(s.pixel(x, 0), 0xFFFF0000u);
+    EXPECT_EQ(s.pixel(0, 1), original.pixel(0, 1));
+
+    s.setDrawMode(DrawMode::Invert);
+    s.rect(1, 1, 4, 3, Color{0x00FF00});   // the colour does not matter when inverting
+    EXPECT_EQ(s.pixel(1, 1), ~original.pixel(1, 1) | 0xFF000000u);
+    EXPECT_EQ(s.pixel(2, 2), original.pixel(2, 2));
+    s.rect(1, 1, 4, 3);
+    EXPECT_EQ(s.pixel(1, 1), original.pixel(1, 1));
+
+    s.setDrawMode(DrawMode::Blackness);
+    s.circle(2, 2, 1, Color{0xFFFFFF});
+    EXPECT_EQ(s.pixel(3, 2), 0xFF000000u);
+
+    s.refresh();
+    EXPECT_TRUE(s.canvas() == original);
+    EXPECT_EQ(s.ops.size(), 0u);
+    EXPECT_EQ(s.allOps.size(), 4u);
 }

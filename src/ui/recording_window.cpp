@@ -5,7 +5,33 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "bitmap/reader.h"
+
 namespace velta {
+
+namespace {
+
+constexpr std::uint32_t white = 0xFFFFFFFFu;
+
+// The picture of a bitmap file: its pixels when the program's reader takes it and its size is the
+// header's, otherwise white.
+raster::Picture pictureOf(const std::string& path, int width, int height) {
+    raster::Picture p(width, height, white);
+    const bitmap::ReadResult r = bitmap::readBitmapFile(path);
+    if (!r.ok || r.image.fileWidth != width || r.image.fileHeight != height) return p;
+    const auto& palette = r.image.bmpPalette;
+    for (int y = 0; y < height && static_cast<std::size_t>(y) < r.image.sourceRows.size(); ++y) {
+        const RowRecord& row = r.image.sourceRows[static_cast<std::size_t>(y)];
+        for (int x = 0; x < width && x < rowRecordSize; ++x) {
+            const std::size_t e = 4u * row[static_cast<std::size_t>(x)];   // blue, green, red, reserved
+            p.setPixel(x, y, 0xFF000000u | std::uint32_t{palette[e + 2]} << 16 | std::uint32_t{palette[e + 1]} << 8 |
+                                 std::uint32_t{palette[e]});
+        }
+    }
+    return p;
+}
+
+}  // namespace
 
 bool RecordingSurface::loadPicture(const std::string& path, std::string& error) {
     if (failNextLoad) {
@@ -31,6 +57,8 @@ bool RecordingSurface::loadPicture(const std::string& path, std::string& error) 
     // The most negative height has no positive counterpart in 32 bits.
     const std::int64_t h = std::llabs(static_cast<std::int64_t>(i32(22)));
     height_ = static_cast<int>(std::min<std::int64_t>(h, INT32_MAX));
+    const bool holdable = width_ > 0 && height_ > 0 && std::int64_t{width_} * height_ <= largestPixels;
+    picture_ = holdable ? pictureOf(path, width_, height_) : raster::Picture();
     loadedPath = path;
     refresh();
     return true;
@@ -38,22 +66,27 @@ bool RecordingSurface::loadPicture(const std::string& path, std::string& error) 
 
 void RecordingSurface::refresh() {
     ops.clear();
+    canvas_ = picture_;
     ++refreshCount;
 }
 
-void RecordingSurface::add(DrawOp op) {
+void RecordingSurface::add(DrawOp op, const std::vector<raster::Point>& pixels) {
     ops.push_back(op);
     allOps.push_back(op);
+    raster::paint(canvas_.buffer(), pixels, op.color, op.mode);
 }
 
 void RecordingSurface::line(double x1, double y1, double x2, double y2, std::optional<Color> c) {
-    add({DrawOp::Line, x1, y1, x2, y2, c.value_or(foreColor()), drawMode()});
+    add({DrawOp::Line, x1, y1, x2, y2, c.value_or(foreColor()), drawMode()},
+        raster::segmentPixels(x1, y1, x2, y2, canvas_.width(), canvas_.height()));
 }
 void RecordingSurface::rect(double x1, double y1, double x2, double y2, std::optional<Color> c) {
-    add({DrawOp::Rect, x1, y1, x2, y2, c.value_or(foreColor()), drawMode()});
+    add({DrawOp::Rect, x1, y1, x2, y2, c.value_or(foreColor()), drawMode()},
+        raster::rectPixels(x1, y1, x2, y2, canvas_.width(), canvas_.height()));
 }
 void RecordingSurface::circle(double cx, double cy, double r, std::optional<Color> c) {
-    add({DrawOp::Circle, cx, cy, r, 0, c.value_or(foreColor()), drawMode()});
+    add({DrawOp::Circle, cx, cy, r, 0, c.value_or(foreColor()), drawMode()},
+        raster::circlePixels(cx, cy, r, canvas_.width(), canvas_.height()));
 }
 
 Answer RecordingWindow::messageBox(const std::string& text, const std::string& title, Icon icon,

@@ -1,13 +1,15 @@
 #pragma once
-// A window without widgets for tests: records what is drawn and shown, answers dialogs from
-// scripted queues.
+// A window without widgets for tests: draws its marks into pixels as the real window does,
+// records what is drawn and shown, answers dialogs from scripted queues.
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "ui/raster.h"
 #include "ui/window.h"
 #include "ui/zoom_window.h"
 
@@ -20,8 +22,13 @@ struct DrawOp {
     DrawMode mode;
 };
 
+/// A picture surface in memory: its picture in 32-bit pixels, marks drawn into a copy of it by
+/// the same rasteriser and draw modes as the Qt surface, and every drawing call recorded.
 class RecordingSurface : public Surface {
 public:
+    /// Takes the picture of an 8-bit bitmap through the program's reader; any other file with a
+    /// bitmap header gives a white picture of the header's size. A picture of more than
+    /// `largestPixels` pixels keeps its size but holds no pixels (no test draws on one).
     bool loadPicture(const std::string& path, std::string& error) override;
     int pictureWidth() const override { return width_; }
     int pictureHeight() const override { return height_; }
@@ -39,9 +46,18 @@ public:
     int backCount = 0, frontCount = 0;
     bool failNextLoad = false;    // the next load fails as an undecodable file
 
+    static constexpr std::int64_t largestPixels = std::int64_t{1} << 25;
+    /// The picture as loaded, without the marks.
+    const raster::Picture& picture() const { return picture_; }
+    /// The picture with the marks drawn since the last refresh, as a user would see it.
+    const raster::Picture& canvas() const { return canvas_; }
+    /// A pixel of the canvas, 0xFFRRGGBB.
+    std::uint32_t pixel(int x, int y) const { return canvas_.pixel(x, y); }
+
 private:
-    void add(DrawOp op);
+    void add(DrawOp op, const std::vector<raster::Point>& pixels);
     int width_ = 0, height_ = 0;
+    raster::Picture picture_, canvas_;
 };
 
 /// A zoom window without widgets: records its lines and the picture it was given.

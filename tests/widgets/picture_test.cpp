@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "ui/qt/picture_view.h"
-#include "ui/qt/raster.h"
+#include "ui/raster.h"
 
 using velta::Color;
 using velta::DrawMode;
@@ -157,17 +157,17 @@ void PictureTest::farAndInvalidFiguresAreClippedOrSkipped() {
 
 void PictureTest::circleOutlineIsClosed() {
     for (double r : {2.0, 7.5, 33.3}) {
-        const auto pixels = velta::qt::circlePixels(50.3, 49.8, r, QSize(100, 100));
+        const auto pixels = velta::raster::circlePixels(50.3, 49.8, r, 100, 100);
         std::set<std::pair<int, int>> set;
-        for (QPoint p : pixels) set.insert({p.x(), p.y()});
+        for (velta::raster::Point p : pixels) set.insert({p.x, p.y});
         QCOMPARE(set.size(), pixels.size());
         // In a closed outline every pixel touches at least two others.
-        for (QPoint p : pixels) {
+        for (velta::raster::Point p : pixels) {
             int neighbours = 0;
             for (int dy = -1; dy <= 1; ++dy)
                 for (int dx = -1; dx <= 1; ++dx)
-                    if ((dx || dy) && set.count({p.x() + dx, p.y() + dy})) ++neighbours;
-            QVERIFY2(neighbours >= 2, qPrintable(QString("r %1 at %2,%3").arg(r).arg(p.x()).arg(p.y())));
+                    if ((dx || dy) && set.count({p.x + dx, p.y + dy})) ++neighbours;
+            QVERIFY2(neighbours >= 2, qPrintable(QString("r %1 at %2,%3").arg(r).arg(p.x).arg(p.y)));
         }
     }
 }

@@ -4,8 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
+#include <cstdint>
 
-#include "ui/qt/raster.h"
 
 namespace velta::qt {
 
@@ -39,11 +39,6 @@ bool beyondMemory(QSize size) {
     const int limit = QImageReader::allocationLimit();
     if (limit > 0 && megabytes > limit) return true;
     return QImage(size, QImage::Format_RGB32).isNull();
-}
-
-QColor toQColor(Color c) {
-    return QColor(static_cast<int>(c.value & 0xFF), static_cast<int>((c.value >> 8) & 0xFF),
-                  static_cast<int>((c.value >> 16) & 0xFF));
 }
 
 std::string reasonFor(QImageReader::ImageReaderError e) {
@@ -127,34 +122,25 @@ void PictureView::refresh() {
 }
 
 void PictureView::line(double x1, double y1, double x2, double y2, std::optional<Color> c) {
-    paintPixels(segmentPixels(x1, y1, x2, y2, canvas_.size()), c);
+    paintPixels(raster::segmentPixels(x1, y1, x2, y2, canvas_.width(), canvas_.height()), c);
 }
 
 void PictureView::rect(double x1, double y1, double x2, double y2, std::optional<Color> c) {
-    paintPixels(rectPixels(x1, y1, x2, y2, canvas_.size()), c);
+    paintPixels(raster::rectPixels(x1, y1, x2, y2, canvas_.width(), canvas_.height()), c);
 }
 
 void PictureView::circle(double cx, double cy, double r, std::optional<Color> c) {
-    paintPixels(circlePixels(cx, cy, r, canvas_.size()), c);
+    paintPixels(raster::circlePixels(cx, cy, r, canvas_.width(), canvas_.height()), c);
 }
 
-void PictureView::paintPixels(const std::vector<QPoint>& pixels, std::optional<Color> c) {
+void PictureView::paintPixels(const std::vector<raster::Point>& pixels, std::optional<Color> c) {
     if (pixels.empty() || canvas_.isNull()) return;
-    QPainter p(&canvas_);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    switch (drawMode()) {
-    case DrawMode::CopyPen: p.setCompositionMode(QPainter::CompositionMode_Source); break;
-    case DrawMode::Invert: p.setCompositionMode(QPainter::RasterOp_NotDestination); break;
-    case DrawMode::Blackness: p.setCompositionMode(QPainter::RasterOp_ClearDestination); break;
-    }
-    const QColor colour = toQColor(c.value_or(foreColor()));
-    // One 1x1 fill per pixel: exact whatever the pen rules, and each pixel is touched once.
+    // The canvas is RGB32: rows of 0xFFRRGGBB pixels, the layout the rasteriser draws on.
+    const raster::PixelBuffer buffer{reinterpret_cast<std::uint32_t*>(canvas_.bits()), canvas_.width(),
+                                     canvas_.height(), canvas_.bytesPerLine() / 4};
+    raster::paint(buffer, pixels, c.value_or(foreColor()), drawMode());
     QRect dirty;
-    for (const QPoint& px : pixels) {
-        const QRect cell(px, QSize(1, 1));
-        p.fillRect(cell, colour);
-        dirty |= cell;
-    }
+    for (const raster::Point& px : pixels) dirty |= QRect(px.x, px.y, 1, 1);
     update(dirty);
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/raster.h"
 #include "ui/window.h"
 
 namespace velta::qt {
@@ -54,7 +55,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    void paintPixels(const std::vector<QPoint>& pixels, std::optional<Color> c);
+    void paintPixels(const std::vector<raster::Point>& pixels, std::optional<Color> c);
     void report(const MouseCallback& callback, int button, QMouseEvent* event);
 
     QImage picture_;   // the loaded picture, RGB32
