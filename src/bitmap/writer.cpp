@@ -18,10 +18,6 @@ namespace {
 // 1 MiB: large enough that the system calls vanish from the cost of a written pixel.
 constexpr std::size_t bufferBytes = std::size_t{1} << 20;
 
-void putU32(std::array<std::uint8_t, 54>& h, std::size_t at, std::uint32_t v) {
-    for (std::size_t k = 0; k < 4; ++k) h[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
-}
-
 std::string sizeError(int width, int height) {
     if (width < 1 || width > maxWidth)
         return "Impossibile scrivere l'immagine: la larghezza di " + std::to_string(width) +
@@ -49,129 +45,138 @@ bool clearName(const std::string& path, std::string& error) {
 
 }  // namespace
 
-std::array<std::uint8_t, 54> outputHeader(const std::array<std::uint8_t, 54>& source, int width,
-                                          int height) {
-    std::array<std::uint8_t, 54> h = source;
-    const auto w = static_cast<std::uint32_t>(width);
-    const auto rowsBytes =
-        static_cast<std::uint32_t>(height) * (w + static_cast<std::uint32_t>(rowPaddingFor(width)));
-    putU32(h, 2, plainPixelOffset + rowsBytes);  // the true file size
-    h[18] = static_cast<std::uint8_t>(width % 256);
-    h[19] = static_cast<std::uint8_t>(width / 256);
-    h[22] = static_cast<std::uint8_t>(height % 256);
-    h[23] = static_cast<std::uint8_t>(height / 256);
-    putU32(h, 34, rowsBytes);                    // the true image size
-    return h;
-}
+// The file the encoder's bytes go to: made anew, written in blocks of bufferBytes, and removed
+// when a failed write left it cut short. The first failure is kept, in Italian, for end().
+class BitmapWriter::FileSink final : public ByteSink {
+public:
+    explicit FileSink(std::string path) : path_(std::move(path)) {}
+    ~FileSink() override {
+        if (fd_ >= 0) ::close(fd_);  // an unfinished file stays as it stands
+    }
+    FileSink(const FileSink&) = delete;
+    FileSink& operator=(const FileSink&) = delete;
+
+    // Creates the file; on failure says why in `error`.
+    bool create(std::string& error) {
+        if (!clearName(path_, error)) return false;
+        // O_EXCL and O_NOFOLLOW: a link or file put under the name meanwhile is refused, not followed.
+        fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd_ < 0) {
+            error = "Impossibile creare il file \"" + path_ + "\": " + osErrorText(errno);
+            return false;
+        }
+        buffer_.resize(bufferBytes);
+        return true;
+    }
+
+    bool write(const std::uint8_t* bytes, std::size_t n) override {
+        if (failed()) return false;
+        if (buffer_.size() - used_ < n && !flush()) return false;
+        if (n > buffer_.size()) return writeOut(bytes, n);
+        std::memcpy(buffer_.data() + used_, bytes, n);
+        used_ += n;
+        return true;
+    }
+
+    // Writes out the buffer, unless a write failed, and closes the file; a file that a failed
+    // write cut short is removed, since it would later be taken for an image.
+    void close() {
+        if (!failed()) flush();
+        if (::close(fd_) != 0) fail("Errore nella chiusura del file", errno);
+        fd_ = -1;
+        buffer_.clear();
+        buffer_.shrink_to_fit();
+        if (failed()) ::unlink(path_.c_str());
+    }
+
+    const std::string& path() const { return path_; }
+    bool isOpen() const { return fd_ >= 0; }
+    bool failed() const { return !failure_.empty(); }
+    const std::string& failure() const { return failure_; }
+
+private:
+    bool fail(const char* what, int err) {
+        if (failure_.empty()) failure_ = std::string(what) + " \"" + path_ + "\": " + osErrorText(err);
+        return false;
+    }
+
+    bool writeOut(const std::uint8_t* bytes, std::size_t n) {
+        std::size_t done = 0;
+        while (done < n) {
+            const ssize_t k = ::write(fd_, bytes + done, n - done);
+            if (k < 0 && errno == EINTR) continue;
+            if (k <= 0) return fail("Errore di scrittura nel file", k < 0 ? errno : ENOSPC);
+            done += static_cast<std::size_t>(k);
+        }
+        return true;
+    }
+
+    bool flush() {
+        const bool ok = writeOut(buffer_.data(), used_);
+        used_ = 0;
+        return ok;
+    }
+
+    std::string path_;
+    int fd_ = -1;
+    std::vector<std::uint8_t> buffer_;
+    std::size_t used_ = 0;
+    std::string failure_;
+};
 
 BitmapWriter::BitmapWriter() = default;
 
-BitmapWriter::~BitmapWriter() {
-    if (fd_ >= 0) ::close(fd_);
-}
+BitmapWriter::~BitmapWriter() = default;
 
-bool BitmapWriter::failWith(const std::string& what, int err) {
-    ioFailed_ = true;
-    if (error_.empty()) error_ = what + " \"" + path_ + "\": " + osErrorText(err);
-    return false;
-}
+bool BitmapWriter::isOpen() const { return file_ && file_->isOpen(); }
 
-bool BitmapWriter::flush() {
-    std::size_t done = 0;
-    while (done < used_) {
-        const ssize_t n = ::write(fd_, buffer_.data() + done, used_ - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            used_ = 0;
-            return failWith("Errore di scrittura nel file", errno);
-        }
-        if (n == 0) {
-            used_ = 0;
-            return failWith("Errore di scrittura nel file", ENOSPC);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    used_ = 0;
-    return true;
-}
-
-bool BitmapWriter::put(const std::uint8_t* bytes, std::size_t n) {
-    if (ioFailed_) return false;
-    if (buffer_.size() - used_ < n && !flush()) return false;
-    std::memcpy(buffer_.data() + used_, bytes, n);
-    used_ += n;
-    return true;
-}
+bool BitmapWriter::ioFailed() const { return file_ && file_->failed(); }
 
 bool BitmapWriter::begin(const std::string& path, const std::array<std::uint8_t, 54>& header,
                          const std::array<std::uint8_t, 1024>& palette, int width, int height,
                          std::string& error) {
-    if (fd_ >= 0) {
-        error = "Il file \"" + path_ + "\" è ancora in scrittura.";
+    if (isOpen()) {
+        error = "Il file \"" + file_->path() + "\" è ancora in scrittura.";
         return false;
     }
     if (width < 1 || width > maxWidth || height < 1 || height > maxHeight) {
         error = sizeError(width, height);
         return false;
     }
-    path_ = path;
     error_.clear();
-    ioFailed_ = false;
-    if (!clearName(path, error)) return false;
-    // O_EXCL and O_NOFOLLOW: a link or file put under the name meanwhile is refused, not followed.
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd_ < 0) {
-        error = "Impossibile creare il file \"" + path + "\": " + osErrorText(errno);
-        return false;
-    }
-    height_ = height;
-    stride_ = static_cast<std::size_t>(width + rowPaddingFor(width));
-    rowsWritten_ = 0;
-    buffer_.resize(bufferBytes);
-    used_ = 0;
-    const std::array<std::uint8_t, 54> h = outputHeader(header, width, height);
-    put(h.data(), h.size());
-    put(palette.data(), palette.size());
-    return true;
-}
-
-bool BitmapWriter::takeRow() {
-    if (fd_ < 0 || ioFailed_) return false;
-    if (rowsWritten_ >= height_) {
-        if (error_.empty())
-            error_ = "Il file \"" + path_ + "\" ha già tutte le sue " + std::to_string(height_) +
-                     " righe.";
-        return false;
-    }
-    ++rowsWritten_;
+    file_ = std::make_unique<FileSink>(path);
+    if (!file_->create(error)) return false;
+    encoder_.begin(*file_, header, palette, width, height);
     return true;
 }
 
 bool BitmapWriter::writeRow(const RowRecord& record) {
-    return takeRow() && put(record.data(), stride_);
+    if (!isOpen() || ioFailed()) return false;
+    if (encoder_.rowsLeft() <= 0) {
+        if (error_.empty())
+            error_ = "Il file \"" + file_->path() + "\" ha già tutte le sue " +
+                     std::to_string(encoder_.rowsWritten()) + " righe.";
+        return false;
+    }
+    return encoder_.writeRow(record.data(), encoder_.rowBytes());
 }
 
 bool BitmapWriter::writeZeroRows(int count) {
     static const RowRecord zeros{};
-    for (int k = 0; k < count && rowsWritten_ < height_; ++k)
+    for (int k = 0; k < count && encoder_.rowsLeft() > 0; ++k)
         if (!writeRow(zeros)) return false;
-    return !ioFailed_;
+    return !ioFailed();
 }
 
 bool BitmapWriter::end(std::string& error) {
-    if (fd_ < 0) {
+    if (!isOpen()) {
         error = "Nessun file bitmap in scrittura.";
         return false;
     }
     // A file shorter than its header says would be refused when it is opened again.
-    writeZeroRows(height_ - rowsWritten_);
-    if (!ioFailed_) flush();
-    if (::close(fd_) != 0) failWith("Errore nella chiusura del file", errno);
-    fd_ = -1;
-    buffer_.clear();
-    buffer_.shrink_to_fit();
-    // A file cut short by a failed write (a full disk) would later be taken for an image.
-    if (ioFailed_) ::unlink(path_.c_str());
+    encoder_.finish();
+    file_->close();
+    if (error_.empty()) error_ = file_->failure();
     if (!error_.empty()) {
         error = error_;
         return false;

@@ -1,25 +1,23 @@
 #pragma once
-// Writing an image as a bitmap in the program's layout, with the source's header and palette:
-// the header's width, height, file size and image size describe the written image, every other
-// header byte is the source's.
+// Writing an image as a bitmap file in the program's layout, with the source's header and
+// palette: the header's width, height, file size and image size describe the written image,
+// every other header byte is the source's.
 //
 // The writer streams: begin() writes header and palette, each writeRow() one file row (bottom
-// row first), end() finishes the file. Rows are collected in a large buffer, since the
-// rectification writes its rows one at a time and small writes would dominate its run time.
+// row first), end() finishes the file. The bytes are those of the bitmap encoder; the writer
+// adds the file: made anew, filled through a large buffer (the rectification writes its rows
+// one at a time and small writes would dominate its run time), removed when cut short.
 
 #include <array>
-#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "bitmap/encoder.h"
 #include "state/state.h"
 
 namespace velta::bitmap {
-
-/// The header of a `width` x `height` image written with the source header `source`.
-std::array<std::uint8_t, 54> outputHeader(const std::array<std::uint8_t, 54>& source, int width,
-                                          int height);
 
 /// Streams one bitmap file, row by row, bottom row first.
 class BitmapWriter {
@@ -48,26 +46,19 @@ public:
     bool end(std::string& error);
 
     /// File rows written so far.
-    int rowsWritten() const { return rowsWritten_; }
+    int rowsWritten() const { return encoder_.rowsWritten(); }
 
     /// Whether a file is open between begin() and end().
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const;
 
 private:
-    bool put(const std::uint8_t* bytes, std::size_t n);
-    bool flush();
-    bool failWith(const std::string& what, int err);
-    bool takeRow();
+    class FileSink;  // the file under the encoder, filled through the buffer
 
-    int fd_ = -1;
-    std::string path_;
-    std::string error_;        // the first failure, reported by end()
-    bool ioFailed_ = false;    // a write failed: nothing more goes to the file
-    int height_ = 0;
-    std::size_t stride_ = 0;
-    int rowsWritten_ = 0;
-    std::vector<std::uint8_t> buffer_;
-    std::size_t used_ = 0;
+    bool ioFailed() const;
+
+    std::unique_ptr<FileSink> file_;  // the last file begun, kept after end() with its failure
+    BitmapEncoder encoder_;
+    std::string error_;  // a row past the last, reported by end() before a failure of the file
 };
 
 /// Writes a whole image, `rows` holding one record per image row from the top, `width` pixels

@@ -1,7 +1,8 @@
 #pragma once
 // Writing an 8-bit palette bitmap in the program's plain layout: 14-byte file header, 40-byte
 // information header, 256 palette entries, pixels at offset 1078, bottom row first, each row
-// padded with zeros to a multiple of 4 bytes.
+// padded with zeros to a multiple of 4 bytes. The bytes are the bitmap encoder's, collected in
+// memory.
 
 #include <array>
 #include <cstdint>
