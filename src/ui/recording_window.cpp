@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "bitmap/reader.h"
+#include "util/little_endian.h"
 
 namespace velta {
 
@@ -48,14 +49,9 @@ bool RecordingSurface::loadPicture(const std::string& path, std::string& error) 
         error = "formato non riconosciuto";
         return false;
     }
-    auto i32 = [&](std::size_t o) {
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(b[o]) | (static_cast<std::uint32_t>(b[o + 1]) << 8) |
-                                         (static_cast<std::uint32_t>(b[o + 2]) << 16) |
-                                         (static_cast<std::uint32_t>(b[o + 3]) << 24));
-    };
-    width_ = i32(18);
+    width_ = le::i32(b, 18);
     // The most negative height has no positive counterpart in 32 bits.
-    const std::int64_t h = std::llabs(static_cast<std::int64_t>(i32(22)));
+    const std::int64_t h = std::llabs(static_cast<std::int64_t>(le::i32(b, 22)));
     height_ = static_cast<int>(std::min<std::int64_t>(h, INT32_MAX));
     const bool holdable = width_ > 0 && height_ > 0 && std::int64_t{width_} * height_ <= largestPixels;
     picture_ = holdable ? pictureOf(path, width_, height_) : raster::Picture();
