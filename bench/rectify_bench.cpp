@@ -38,6 +38,7 @@ namespace {
 
 using namespace velta;
 using velta::rectify::testing::FrameSetup;
+using velta::rectify::testing::inputOf;
 
 // A façade photographed from below and to the left, 3000 x 2000, the whole picture less a
 // one-pixel border rectified into side x side pixels.
@@ -68,11 +69,11 @@ std::string tempPath() {
 // (a) The reference rows, one after the other, in memory.
 void referenceRows(benchmark::State& st) {
     const int side = static_cast<int>(st.range(0));
-    const State& s = frame(side);
+    const rectify::Input in = inputOf(frame(side));
     RowRecord row{};
     for (auto _ : st) {
         for (int i = 1; i <= side; ++i) {
-            rectify::referenceRow(s, i, row);
+            rectify::referenceRow(in, i, row);
             benchmark::DoNotOptimize(row.data());
         }
         benchmark::ClobberMemory();
@@ -83,10 +84,10 @@ void referenceRows(benchmark::State& st) {
 // (b) The fast rectifier alone: its set-up and every row, in memory, with the given kernel.
 void fastRows(benchmark::State& st, rectify::Kernel kernel) {
     const int side = static_cast<int>(st.range(0));
-    const State& s = frame(side);
+    const rectify::Input in = inputOf(frame(side));
     RowRecord row{};
     for (auto _ : st) {
-        const rectify::Rectifier r(s, kernel);
+        const rectify::Rectifier r(in, kernel);
         for (int i = 1; i <= side; ++i) {
             r.computeRow(i, row);
             benchmark::DoNotOptimize(row.data());
@@ -101,7 +102,7 @@ void fastRows(benchmark::State& st, rectify::Kernel kernel) {
 class Bookkeeping {
 public:
     void row(const State& s, int k, int i) {
-        const int now = rectify::progressFigure(s, i);
+        const int now = rectify::progressFigure(s.frame, vanishingPoints(s), i);
         if (now != figure_) {
             figure_ = now;
             shown_ = text::shortNumber(static_cast<double>(figure_)) + "%";
@@ -129,8 +130,8 @@ bool rectifyToFile(const State& s, int side, bool events, const std::string& pat
     bitmap::BitmapWriter out;
     std::string error;
     if (!out.begin(path, s.image.bmpHeader, s.image.bmpPalette, side, side, error)) return false;
-    const rectify::Rectifier r(s);
-    const rectify::RowOrder order = rectify::rowOrder(s);
+    const rectify::Rectifier r(inputOf(s));
+    const rectify::RowOrder order = rectify::rowOrder(s.frame, vanishingPoints(s));
     Bookkeeping book;
     RowRecord row{};
     bool ok = true;
@@ -179,7 +180,7 @@ void openCvWarp(benchmark::State& st) {
     for (int y = 0; y < srcH; ++y)
         std::copy_n(s.image.sourceRows[static_cast<std::size_t>(y)].data(), srcW, src.ptr<std::uint8_t>(y));
     const auto sourceOf = [&](int i, int j) {
-        const rectify::SourcePoint p = rectify::sourcePoint(s, i, j);
+        const rectify::SourcePoint p = rectify::sourcePoint(s.frame, vanishingPoints(s), i, j);
         return cv::Point2f(static_cast<float>(p.x), static_cast<float>(p.y));
     };
     const cv::Point2f out[4] = {{0, 0}, {static_cast<float>(side - 1), 0}, {0, static_cast<float>(side - 1)},
@@ -241,7 +242,7 @@ void reportEventOverhead() {
         // within the noise of the machine.
         double alone = 1e300;
         for (int rep = 0; rep < 9; ++rep) {
-            const rectify::RowOrder order = rectify::rowOrder(s);
+            const rectify::RowOrder order = rectify::rowOrder(s.frame, vanishingPoints(s));
             Bookkeeping book;
             const double t0 = processSeconds();
             for (int k = 0; k < order.count; ++k) book.row(s, k, order.at(k));

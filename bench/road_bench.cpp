@@ -102,7 +102,7 @@ void roadOrientation(benchmark::State& st) {
     for (auto _ : st) {
         w.pic1.refresh();
         FUGHE(app);   // the vanishing points, then the whole orientation
-        benchmark::DoNotOptimize(app.s.rowPoints.data());
+        benchmark::DoNotOptimize(app.s.frame.rowPoints.data());
     }
     if (!app.s.constructionValid || !w.messages.empty()) st.SkipWithError("the construction failed");
     reportPeak(st);
@@ -128,9 +128,10 @@ void roadRectifyCommand(benchmark::State& st) {
 
 void roadBareRectifier(benchmark::State& st) {
     const State frame = facadeFrame(3000);
+    const rectify::Input in = rectify::testing::inputOf(frame);
     RowRecord row{};
     for (auto _ : st) {
-        const rectify::Rectifier r(frame);
+        const rectify::Rectifier r(in);
         for (int i = 1; i <= r.height(); ++i) {
             r.computeRow(i, row);
             benchmark::DoNotOptimize(row.data());

@@ -70,12 +70,12 @@ OrientationInput inputOf(const Shot& s, const VanishingResult& vp) {
 // column mark j cuts the horizontal edge, whose point joined to V is the column's line.
 Point sourcePoint(const Orientation& o, const OrientationInput& in, std::size_t i, std::size_t j) {
     const auto& a = o.rowPoints[i];
-    const double rowRay = (o.pv.y - a[3]) / (o.pv.x - a[2]);
-    const Point rowFoot = intersect(o.pv.x, o.pv.y, rowRay, o.originX, o.originY, o.vertEdgeSlope);
+    const double rowRay = (o.pvy - a[3]) / (o.pvx - a[2]);
+    const Point rowFoot = intersect(o.pvx, o.pvy, rowRay, o.originX, o.originY, o.vertEdgeSlope);
     const double rowLine = (rowFoot.y - in.fuoy) / (rowFoot.x - in.fuox);
     const auto& b = o.colPoints[j];
-    const double colRay = (o.po.y - b[3]) / (o.po.x - b[2]);
-    const Point colFoot = intersect(o.po.x, o.po.y, colRay, o.originX, o.originY, o.horizEdgeSlope);
+    const double colRay = (o.poy - b[3]) / (o.pox - b[2]);
+    const Point colFoot = intersect(o.pox, o.poy, colRay, o.originX, o.originY, o.horizEdgeSlope);
     const double colLine = (colFoot.y - in.fuvy) / (colFoot.x - in.fuvx);
     return intersect(in.fuox, in.fuoy, rowLine, in.fuvx, in.fuvy, colLine);
 }
@@ -297,9 +297,9 @@ TEST(GeometryCamera, everyCornerCaseFramesItsAreaAndRectifiesToASimilarity) {
                         for (const double x : {in.areaXmin, in.areaXmax})
                             for (const double y : {in.areaYmin, in.areaYmax}) {
                                 const double row = outputIndex({x, y}, {in.fuox, in.fuoy}, o->vertEdgeSlope,
-                                                               o->pv, o->axisSlope, *o, 1);
+                                                               o->pv(), o->axisSlope, *o, 1);
                                 const double col = outputIndex({x, y}, {in.fuvx, in.fuvy}, o->horizEdgeSlope,
-                                                               o->po, o->horizonSlope, *o, 1);
+                                                               o->po(), o->horizonSlope, *o, 1);
                                 EXPECT_LT(row, o->rectHeight + 1);
                                 EXPECT_LT(col, o->rectWidth + 1);
                                 maxRow = std::max(maxRow, row);

@@ -40,16 +40,21 @@ Scene scene() {
     return s;
 }
 
-GridInput gridOf(const Scene& s) {
-    GridInput g;
-    g.rectWidth = s.o.rectWidth; g.rectHeight = s.o.rectHeight;
-    g.rowPoints = s.o.rowPoints; g.colPoints = s.o.colPoints;
-    g.originX = s.o.originX; g.originY = s.o.originY;
-    g.vertEdgeSlope = s.o.vertEdgeSlope; g.horizEdgeSlope = s.o.horizEdgeSlope;
-    g.pox = s.o.po.x; g.poy = s.o.po.y; g.pvx = s.o.pv.x; g.pvy = s.o.pv.y;
-    g.refCornerX = s.o.refCornerX; g.refCornerY = s.o.refCornerY;
-    g.oppCornerX = s.o.oppCornerX; g.oppCornerY = s.o.oppCornerY;
-    g.fuox = s.in.fuox; g.fuoy = s.in.fuoy; g.fuvx = s.in.fuvx; g.fuvy = s.in.fuvy;
+// What the grid reads: the frame, the vanishing points and the calculation area.
+struct Grid {
+    Orientation frame;
+    VanishingPoints vp;
+    AreaCorners areaCorners;
+};
+
+std::vector<GridSegment> gridSegments(const Grid& g) {
+    return velta::geom::gridSegments(g.frame, g.vp, g.areaCorners);
+}
+
+Grid gridOf(const Scene& s) {
+    Grid g;
+    g.frame = s.o;
+    g.vp = {s.in.fuox, s.in.fuoy, s.in.fuvx, s.in.fuvy};
     g.areaCorners[1] = {s.in.areaXmin, s.in.areaYmin};
     g.areaCorners[2] = {s.in.areaXmin, s.in.areaYmax};
     g.areaCorners[3] = {s.in.areaXmax, s.in.areaYmax};
@@ -72,10 +77,10 @@ bool same(const GridSegment& a, const GridSegment& b) {
 TEST(GeometryGrid, oneLineEveryFiftyOutputsWithinTheTables) {
     const Scene s = scene();
     ASSERT_GT(s.o.rectWidth, 120);
-    GridInput g = gridOf(s);
-    g.rectHeight = 0;
+    Grid g = gridOf(s);
+    g.frame.rectHeight = 0;
     for (const auto& [width, lines] : {std::pair{50.0, 1u}, std::pair{51.0, 2u}, std::pair{120.0, 3u}}) {
-        g.rectWidth = width;
+        g.frame.rectWidth = width;
         const auto segs = gridSegments(g);
         ASSERT_EQ(segs.size(), lines) << width;
         EXPECT_EQ(segs.back().index, 1 + 50 * (lines - 1));
@@ -83,30 +88,30 @@ TEST(GeometryGrid, oneLineEveryFiftyOutputsWithinTheTables) {
     }
     // Never past the mark tables, whatever the size says; no tables, no lines.
     const std::vector<MarkRow> shortTable(s.o.colPoints.begin(), s.o.colPoints.begin() + 60);
-    g.colPoints = shortTable;
-    g.rectWidth = 1e9;
+    g.frame.colPoints = shortTable;
+    g.frame.rectWidth = 1e9;
     EXPECT_EQ(gridSegments(g).size(), 2u);
-    g.colPoints = {};
-    g.rowPoints = {};
-    g.rectHeight = 1e9;
+    g.frame.colPoints = {};
+    g.frame.rowPoints = {};
+    g.frame.rectHeight = 1e9;
     EXPECT_TRUE(gridSegments(g).empty());
 }
 
 TEST(GeometryGrid, linesAreEquallySpacedFacadeVerticalsAndHorizontalsInsideTheArea) {
     const Scene s = scene();
-    const GridInput g = gridOf(s);
+    const Grid g = gridOf(s);
     const auto segs = gridSegments(g);
     ASSERT_GE(count(segs, true), 3u);
     ASSERT_GE(count(segs, false), 3u);
     // Hits are stored in side order: column 51 crosses S1 (y = oppCornerY) then S2, row 51
     // crosses S3 (x = oppCornerX) then S4.
     ASSERT_EQ(segs[1].index, 51u);
-    EXPECT_EQ(segs[1].from.y, g.oppCornerY);
-    EXPECT_EQ(segs[1].to.y, g.refCornerY);
+    EXPECT_EQ(segs[1].from.y, g.frame.oppCornerY);
+    EXPECT_EQ(segs[1].to.y, g.frame.refCornerY);
     const GridSegment& row51 = segs[count(segs, true) + 1];
     ASSERT_EQ(row51.index, 51u);
-    EXPECT_EQ(row51.from.x, g.oppCornerX);
-    EXPECT_EQ(row51.to.x, g.refCornerX);
+    EXPECT_EQ(row51.from.x, g.frame.oppCornerX);
+    EXPECT_EQ(row51.to.x, g.frame.refCornerX);
     EXPECT_TRUE(segs.front().column);   // columns first, then rows
     EXPECT_FALSE(segs.back().column);
 
@@ -147,12 +152,12 @@ TEST(GeometryGrid, linesAreEquallySpacedFacadeVerticalsAndHorizontalsInsideTheAr
 
 TEST(GeometryGrid, degenerateLineIsSkippedAndTheOthersDrawn) {
     const Scene s = scene();
-    GridInput g = gridOf(s);
-    g.rectWidth = 120;
-    g.rectHeight = 0;
+    Grid g = gridOf(s);
+    g.frame.rectWidth = 120;
+    g.frame.rectHeight = 0;
     std::vector<MarkRow> cols(s.o.colPoints.begin(), s.o.colPoints.end());
-    cols[51][2] = g.pox;                 // the ray from po to the mark is vertical
-    g.colPoints = cols;
+    cols[51][2] = g.frame.pox;           // the ray from po to the mark is vertical
+    g.frame.colPoints = cols;
     const auto segs = gridSegments(g);
     ASSERT_EQ(segs.size(), 2u);
     EXPECT_EQ(segs[0].index, 1u);
@@ -162,17 +167,17 @@ TEST(GeometryGrid, degenerateLineIsSkippedAndTheOthersDrawn) {
 
 TEST(GeometryGrid, placesOneAndTwoCarryOverToALineThatMissesTheArea) {
     const Scene s = scene();
-    GridInput g = gridOf(s);
-    g.rectWidth = 120;
-    g.rectHeight = 0;
+    Grid g = gridOf(s);
+    g.frame.rectWidth = 120;
+    g.frame.rectHeight = 0;
     std::vector<MarkRow> cols(s.o.colPoints.begin(), s.o.colPoints.end());
     const auto moveFar = [&](std::size_t j) {  // far along the measuring line: outside the area
         const double k = 20000 / static_cast<double>(j);
-        cols[j][2] = g.originX + k * (cols[j][2] - g.originX);
-        cols[j][3] = g.originY + k * (cols[j][3] - g.originY);
+        cols[j][2] = g.frame.originX + k * (cols[j][2] - g.frame.originX);
+        cols[j][3] = g.frame.originY + k * (cols[j][3] - g.frame.originY);
     };
     moveFar(101);
-    g.colPoints = cols;
+    g.frame.colPoints = cols;
     auto segs = gridSegments(g);
     ASSERT_EQ(segs.size(), 3u);
     EXPECT_TRUE(same(segs[2], segs[1]));   // line 101 redraws line 51
@@ -181,8 +186,8 @@ TEST(GeometryGrid, placesOneAndTwoCarryOverToALineThatMissesTheArea) {
     // A first line that misses leaves (0, 0) in both places: drawn only when the area
     // reaches the picture origin.
     moveFar(1);
-    g.colPoints = cols;
-    g.rectWidth = 1;
+    g.frame.colPoints = cols;
+    g.frame.rectWidth = 1;
     EXPECT_TRUE(gridSegments(g).empty());
     g.areaCorners[1] = {0, 0};
     g.areaCorners[2].x = 0;
@@ -194,12 +199,12 @@ TEST(GeometryGrid, placesOneAndTwoCarryOverToALineThatMissesTheArea) {
 
     // The row lines start from what the column lines left.
     g = gridOf(s);
-    g.rectWidth = 51;
-    g.rectHeight = 1;
+    g.frame.rectWidth = 51;
+    g.frame.rectHeight = 1;
     std::vector<MarkRow> rows(s.o.rowPoints.begin(), s.o.rowPoints.end());
-    rows[1][2] = g.originX + 20000 * (rows[1][2] - g.originX);
-    rows[1][3] = g.originY + 20000 * (rows[1][3] - g.originY);
-    g.rowPoints = rows;
+    rows[1][2] = g.frame.originX + 20000 * (rows[1][2] - g.frame.originX);
+    rows[1][3] = g.frame.originY + 20000 * (rows[1][3] - g.frame.originY);
+    g.frame.rowPoints = rows;
     segs = gridSegments(g);
     ASSERT_EQ(segs.size(), 3u);
     EXPECT_FALSE(segs[2].column);
@@ -211,19 +216,19 @@ namespace {
 // One grid line through F = mark (on the reference edge y = 500, cut there by the ray from
 // the measuring point (mx, 0)) and the vanishing point vp, against the area [150, 250] x
 // [100, 300] with the reference corner at its top left. Exact binary values throughout.
-GridInput oneLine(bool column, double mx, Point mark, Point vp, const std::vector<MarkRow>& marks) {
-    GridInput g;
-    g.originX = 0; g.originY = 500;
-    g.refCornerX = 150; g.refCornerY = 100; g.oppCornerX = 250; g.oppCornerY = 300;
+Grid oneLine(bool column, double mx, Point mark, Point vp, const std::vector<MarkRow>& marks) {
+    Grid g;
+    g.frame.originX = 0; g.frame.originY = 500;
+    g.frame.refCornerX = 150; g.frame.refCornerY = 100; g.frame.oppCornerX = 250; g.frame.oppCornerY = 300;
     g.areaCorners[1] = {150, 100}; g.areaCorners[2] = {150, 300};
     g.areaCorners[3] = {250, 300}; g.areaCorners[4] = {250, 100};
     EXPECT_EQ(marks[1][2], mark.x);
     if (column) {
-        g.rectWidth = 1; g.colPoints = marks;
-        g.pox = mx; g.horizEdgeSlope = 0; g.fuvx = vp.x; g.fuvy = vp.y;
+        g.frame.rectWidth = 1; g.frame.colPoints = marks;
+        g.frame.pox = mx; g.frame.horizEdgeSlope = 0; g.vp.fuvx = vp.x; g.vp.fuvy = vp.y;
     } else {
-        g.rectHeight = 1; g.rowPoints = marks;
-        g.pvx = mx; g.vertEdgeSlope = 0; g.fuox = vp.x; g.fuoy = vp.y;
+        g.frame.rectHeight = 1; g.frame.rowPoints = marks;
+        g.frame.pvx = mx; g.frame.vertEdgeSlope = 0; g.vp.fuox = vp.x; g.vp.fuoy = vp.y;
     }
     return g;
 }

@@ -49,18 +49,18 @@ TEST(GeometryOrientation, distanceCircleAndMeasuringPointsSatisfyTheConstruction
         EXPECT_NEAR(dist(q, o->circleCentre), o->circleRadius, 1e-9);
         EXPECT_NEAR((q.x - c.x) * (v.x - c.x) + (q.y - c.y) * (v.y - c.y), 0, 1e-6);
         // pv on the principal vertical at the eye's distance from V, on the picture's side.
-        EXPECT_NEAR(dist(o->pv, v), o->eyeToV, 1e-9);
+        EXPECT_NEAR(dist(o->pv(), v), o->eyeToV, 1e-9);
         EXPECT_NEAR(std::hypot(dist(c, v), o->principalDistance), o->eyeToV, 1e-9);
-        EXPECT_NEAR((o->pv.y - v.y) - o->axisSlope * (o->pv.x - v.x), 0, 1e-6);
-        EXPECT_LT(std::fabs(o->pv.y), std::fabs(2 * v.y - o->pv.y));
+        EXPECT_NEAR((o->pvy - v.y) - o->axisSlope * (o->pvx - v.x), 0, 1e-6);
+        EXPECT_LT(std::fabs(o->pvy), std::fabs(2 * v.y - o->pvy));
         // W at the principal distance from C, perpendicular to C-H; po on the horizon.
         const Point w = o->rabattedEyeH;
         EXPECT_NEAR(dist(w, c), o->principalDistance, 1e-9);
         EXPECT_NEAR((w.x - c.x) * (h.x - c.x) + (w.y - c.y) * (h.y - c.y), 0, 1e-6);
         EXPECT_NEAR(std::hypot(dist(c, h), o->principalDistance), o->eyeToH, 1e-9);
-        EXPECT_NEAR(dist(o->po, h), o->eyeToH, 1e-9);
-        EXPECT_NEAR((o->po.y - h.y) - o->horizonSlope * (o->po.x - h.x), 0, 1e-6);
-        EXPECT_LT(std::fabs(o->po.x), std::fabs(2 * h.x - o->po.x));
+        EXPECT_NEAR(dist(o->po(), h), o->eyeToH, 1e-9);
+        EXPECT_NEAR((o->poy - h.y) - o->horizonSlope * (o->pox - h.x), 0, 1e-6);
+        EXPECT_LT(std::fabs(o->pox), std::fabs(2 * h.x - o->pox));
     }
 }
 

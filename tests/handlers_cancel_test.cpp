@@ -7,8 +7,10 @@
 
 #include "handler_fixture.h"
 #include "rectify/reference.h"
+#include "rectify_frame.h"
 
 using namespace velta;
+using velta::rectify::testing::inputOf;
 using velta::testing::fileBytes;
 using velta::testing::HandlerTest;
 
@@ -207,12 +209,12 @@ TEST_F(HandlersCancel, duringARunningRectificationStopsItAndTheFileIsStillComple
     EXPECT_EQ(events, 1);
 
     // The row whose events ran is computed; every later one is a zero row.
-    const int width = static_cast<int>(app.s.rectWidth), height = static_cast<int>(app.s.rectHeight);
+    const int width = static_cast<int>(app.s.frame.rectWidth), height = static_cast<int>(app.s.frame.rectHeight);
     const std::size_t stride = static_cast<std::size_t>(width + (4 - width % 4) % 4);
     const std::vector<std::uint8_t> file = fileBytes(app.workingFile());
     ASSERT_EQ(file.size(), 1078 + static_cast<std::size_t>(height) * stride);
     RowRecord first{};
-    rectify::referenceRow(app.s, 1, first);
+    rectify::referenceRow(inputOf(app.s), 1, first);
     EXPECT_TRUE(std::equal(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(stride), file.begin() + 1078));
     EXPECT_TRUE(std::all_of(file.begin() + static_cast<std::ptrdiff_t>(1078 + stride), file.end(),
                             [](std::uint8_t b) { return b == 0; }));
@@ -284,11 +286,11 @@ TEST_F(HandlersCancel, afterTheRectificationReturnsToAreaMarkingOnTheSourceImage
     EXPECT_EQ(w.text(Ctl::domanda1), "Vuoi misurare ?");
     EXPECT_EQ(w.beeps, 2);
     const std::vector<std::uint8_t> file = fileBytes(app.workingFile());
-    const int height = static_cast<int>(app.s.rectHeight), width = static_cast<int>(app.s.rectWidth);
+    const int height = static_cast<int>(app.s.frame.rectHeight), width = static_cast<int>(app.s.frame.rectWidth);
     const std::size_t stride = static_cast<std::size_t>(width + (4 - width % 4) % 4);
     ASSERT_EQ(file.size(), 1078 + static_cast<std::size_t>(height) * stride);
     RowRecord last{};
-    rectify::referenceRow(app.s, height, last);
+    rectify::referenceRow(inputOf(app.s), height, last);
     EXPECT_TRUE(std::equal(last.begin(), last.begin() + static_cast<std::ptrdiff_t>(stride),
                            file.end() - static_cast<std::ptrdiff_t>(stride)));
 }

@@ -253,11 +253,11 @@ TEST_F(HandlersLines, anAreaWithFourLinesRebuildsTheFrameForTheArea) {
     markLine(100, 400, 500, 360);
     markLine(100, 400, 130, 100);
     markLine(540, 400, 500, 100);
-    const double fullWidth = app.s.rectWidth;
+    const double fullWidth = app.s.frame.rectWidth;
     const std::string pox = w.text(text6(1));
     markArea(200, 150, 300, 250);
-    EXPECT_LT(app.s.rectWidth, fullWidth);
-    EXPECT_EQ(w.text(Ctl::tfuox), text::wholeNumberText(app.s.rectWidth) + " x");
+    EXPECT_LT(app.s.frame.rectWidth, fullWidth);
+    EXPECT_EQ(w.text(Ctl::tfuox), text::wholeNumberText(app.s.frame.rectWidth) + " x");
     EXPECT_EQ(w.text(text6(1)), pox);   // with an area the parameter boxes keep their texts...
     EXPECT_EQ(w.text(Ctl::tfuvx), "300");
     EXPECT_EQ(w.text(text6(4)).rfind("DIS ", 0), 0u);   // ...except the distance

@@ -237,8 +237,8 @@ TEST_F(HandlersMeasure, beforeTheSecondPressAClickOnlyRepaints) {
 }
 
 TEST_F(HandlersMeasure, doubleClickDrawsTheReferenceGrid) {
-    app.s.rectWidth = 200;
-    app.s.rectHeight = 100;
+    app.s.frame.rectWidth = 200;
+    app.s.frame.rectHeight = 100;
     w.pic2.setDrawMode(DrawMode::Invert);
     Picture2_DblClick(app);
     struct Seg {

@@ -36,8 +36,8 @@ protected:
         o << s.imageWidth << ' ' << s.imageHeight << ' ' << s.inputMode << ' ' << s.lineCount << ' '
           << s.pointPending << ' ' << s.bandFresh << ' ' << s.centreX << ' ' << s.centreY << ' ' << s.pixelStep
           << ' ' << s.raddrCount << ' ' << s.rectDone << ' ' << s.areaStarts << ' ' << s.constructionValid << ' '
-          << s.fuox << ' ' << s.fuoy << ' ' << s.fuvx << ' ' << s.fuvy << ' ' << s.rectWidth << ' ' << s.rectHeight
-          << ' ' << s.pox << ' ' << s.pvy << ' ' << s.rowPoints.size() << ' ' << s.colPoints.size() << '\n';
+          << s.fuox << ' ' << s.fuoy << ' ' << s.fuvx << ' ' << s.fuvy << ' ' << s.frame.rectWidth << ' ' << s.frame.rectHeight
+          << ' ' << s.frame.pox << ' ' << s.frame.pvy << ' ' << s.frame.rowPoints.size() << ' ' << s.frame.colPoints.size() << '\n';
         for (int n = 1; n <= 4; ++n)
             for (int k = 1; k <= 4; ++k) o << s.lineEnds[n][k] << ' ';
         for (int i = 1; i <= 4; ++i) o << s.areaCorners[i][1] << ',' << s.areaCorners[i][2] << ' ';

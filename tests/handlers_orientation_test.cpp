@@ -166,13 +166,13 @@ TEST_F(HandlersOrientation, fugheTwiceGivesTheSameResultsAndDrawsTheSameConstruc
     const State& s = app.s;
     EXPECT_EQ(s.fuox, once.fuox);
     EXPECT_EQ(s.fuvy, once.fuvy);
-    EXPECT_EQ(s.pox, once.pox);
-    EXPECT_EQ(s.pvy, once.pvy);
-    EXPECT_EQ(s.principalDistance, once.principalDistance);
-    EXPECT_EQ(s.rectWidth, once.rectWidth);
-    EXPECT_EQ(s.rectHeight, once.rectHeight);
-    EXPECT_EQ(s.rowPoints, once.rowPoints);
-    EXPECT_EQ(s.colPoints, once.colPoints);
+    EXPECT_EQ(s.frame.pox, once.frame.pox);
+    EXPECT_EQ(s.frame.pvy, once.frame.pvy);
+    EXPECT_EQ(s.frame.principalDistance, once.frame.principalDistance);
+    EXPECT_EQ(s.frame.rectWidth, once.frame.rectWidth);
+    EXPECT_EQ(s.frame.rectHeight, once.frame.rectHeight);
+    EXPECT_EQ(s.frame.rowPoints, once.frame.rowPoints);
+    EXPECT_EQ(s.frame.colPoints, once.frame.colPoints);
 }
 
 TEST_F(HandlersOrientation, theSampleFacadeGivesItsCameraAndEnablesTheCommands) {
@@ -187,7 +187,7 @@ TEST_F(HandlersOrientation, theSampleFacadeGivesItsCameraAndEnablesTheCommands) 
     EXPECT_NEAR(s.fuoy, h->y, 0.01 * std::fabs(h->x));
     EXPECT_NEAR(s.fuvx, v->x, 0.01 * std::fabs(v->y));
     EXPECT_NEAR(s.fuvy, v->y, 0.01 * std::fabs(v->y));
-    EXPECT_NEAR(s.principalDistance, cam.focalPx, 0.01 * cam.focalPx);
+    EXPECT_NEAR(s.frame.principalDistance, cam.focalPx, 0.01 * cam.focalPx);
 
     for (Ctl c : {Ctl::raddrizza1, Ctl::edit, Ctl::area, Ctl::griglia2, Ctl::canc, Ctl::centro1, Ctl::save,
                   Ctl::print1, Ctl::start, Ctl::CENTRO, Ctl::RETTANG, Ctl::GRIGLIA, Ctl::RADDRIZZA})
@@ -199,17 +199,17 @@ TEST_F(HandlersOrientation, theSampleFacadeGivesItsCameraAndEnablesTheCommands) 
     // The parameter display: whole numbers behind their names, sizes with their tooltips.
     EXPECT_TRUE(isNameAndWhole(w.text(Ctl::tfuox), "", " x")) << w.text(Ctl::tfuox);
     EXPECT_TRUE(isNameAndWhole(w.text(Ctl::tfuoy), "", " y")) << w.text(Ctl::tfuoy);
-    EXPECT_EQ(w.text(Ctl::tfuox), text::wholeNumberText(s.rectWidth) + " x");
-    EXPECT_EQ(w.text(Ctl::tfuoy), text::wholeNumberText(s.rectHeight) + " y");
-    EXPECT_GT(s.rectWidth, 0);
+    EXPECT_EQ(w.text(Ctl::tfuox), text::wholeNumberText(s.frame.rectWidth) + " x");
+    EXPECT_EQ(w.text(Ctl::tfuoy), text::wholeNumberText(s.frame.rectHeight) + " y");
+    EXPECT_GT(s.frame.rectWidth, 0);
     EXPECT_EQ(w.control(Ctl::tfuox).toolTip, "Dimensione in X dell'immagine raddrizzata");
     EXPECT_EQ(w.control(Ctl::tfuoy).toolTip, "Dimensione in y dell'immagine raddrizzata");
-    EXPECT_EQ(w.text(text6(4)), "DIS " + std::to_string(static_cast<int>(std::floor(s.principalDistance))));
-    EXPECT_EQ(w.text(text6(1)), "pox" + text::wholeNumberText(std::floor(s.pox)));
-    EXPECT_EQ(w.text(text6(2)), "poy" + text::wholeNumberText(std::floor(s.poy)));
-    EXPECT_EQ(w.text(text6(3)), "pvx" + text::wholeNumberText(std::floor(s.pvx)));
-    EXPECT_EQ(w.text(Ctl::tfuvx), "maxay" + text::wholeNumberText(std::floor(s.maxay)));
-    EXPECT_EQ(w.text(Ctl::tfuvy), "maxbx" + text::wholeNumberText(std::floor(s.maxbx)));
+    EXPECT_EQ(w.text(text6(4)), "DIS " + std::to_string(static_cast<int>(std::floor(s.frame.principalDistance))));
+    EXPECT_EQ(w.text(text6(1)), "pox" + text::wholeNumberText(std::floor(s.frame.pox)));
+    EXPECT_EQ(w.text(text6(2)), "poy" + text::wholeNumberText(std::floor(s.frame.poy)));
+    EXPECT_EQ(w.text(text6(3)), "pvx" + text::wholeNumberText(std::floor(s.frame.pvx)));
+    EXPECT_EQ(w.text(Ctl::tfuvx), "maxay" + text::wholeNumberText(std::floor(s.frame.maxay)));
+    EXPECT_EQ(w.text(Ctl::tfuvy), "maxbx" + text::wholeNumberText(std::floor(s.frame.maxbx)));
     EXPECT_TRUE(isNameAndWhole(w.text(Ctl::tfuvx), "maxay", "")) << w.text(Ctl::tfuvx);
     EXPECT_TRUE(isNameAndWhole(w.text(text6(4)), "DIS", "")) << w.text(text6(4));
 }
@@ -224,16 +224,16 @@ TEST_F(HandlersOrientation, theConstructionIsDrawnInBlueLightRedAndCyanInItsOrde
     // the distance from V to Q.
     ASSERT_EQ(ops.size(), 11u);
     const double qx = ops[0].x2, qy = ops[0].y2, px = ops[2].x1, py = ops[2].y1;
-    EXPECT_NEAR(std::hypot(qx - s.centreX, qy - s.centreY), s.principalDistance, 1e-9);
+    EXPECT_NEAR(std::hypot(qx - s.centreX, qy - s.centreY), s.frame.principalDistance, 1e-9);
     EXPECT_NEAR(ops[3].x2, std::hypot(s.fuvx - qx, s.fuvy - qy), 1e-6);
     EXPECT_MARKS(ops,
                  segment(s.centreX, s.centreY, qx, qy, blue), circle(qx, qy, 2, lightRed),   // C to Q, Q
                  segment(px, py, s.fuox, s.fuoy, blue),                                      // horizon P to H
-                 circle(s.fuvx, s.fuvy, ops[3].x2, lightRed), circle(s.pvx, s.pvy, 3, lightRed),
+                 circle(s.fuvx, s.fuvy, ops[3].x2, lightRed), circle(s.frame.pvx, s.frame.pvy, 3, lightRed),
                  segment(s.fuvx, s.fuvy, px, py, blue), circle(px, py, 2, lightRed),         // V to P, P
-                 segment(s.pox, s.poy, px, py, blue),                                        // po to P
-                 circle(s.fuox, s.fuoy, s.eyeToH), circle(s.centreX, s.centreY, 3),          // in the pen colour
-                 circle(s.pvx, s.pvy, 4, cyan));
+                 segment(s.frame.pox, s.frame.poy, px, py, blue),                                        // po to P
+                 circle(s.fuox, s.fuoy, s.frame.eyeToH), circle(s.centreX, s.centreY, 3),          // in the pen colour
+                 circle(s.frame.pvx, s.frame.pvy, 4, cyan));
     EXPECT_NE(lightRed, pureRed);
 }
 
@@ -251,21 +251,21 @@ TEST_F(HandlersOrientation, farPointsAreComputedButNotDrawn) {
     ASSERT_EQ(ops.size(), 5u);
     const double qx = ops[0].x2, qy = ops[0].y2, px = ops[2].x1, py = ops[2].y1;
     EXPECT_MARKS(ops, segment(s.centreX, s.centreY, qx, qy, blue), circle(qx, qy, 2, lightRed),
-                 segment(px, py, s.fuox, s.fuoy, blue), circle(s.fuox, s.fuoy, s.eyeToH),
-                 circle(s.pvx, s.pvy, 4, cyan));
+                 segment(px, py, s.fuox, s.fuoy, blue), circle(s.fuox, s.fuoy, s.frame.eyeToH),
+                 circle(s.frame.pvx, s.frame.pvy, 4, cyan));
     // The measuring points and the frame are there all the same.
-    EXPECT_NE(s.pvx, 0);
-    EXPECT_NE(s.pox, 0);
-    EXPECT_GT(s.rectWidth, 0);
-    EXPECT_GT(s.rectHeight, 0);
+    EXPECT_NE(s.frame.pvx, 0);
+    EXPECT_NE(s.frame.pox, 0);
+    EXPECT_GT(s.frame.rectWidth, 0);
+    EXPECT_GT(s.frame.rectHeight, 0);
 }
 
 TEST_F(HandlersOrientation, aDegenerateConstructionIsRefusedUntilAGoodOne) {
     openPlain();
     mark({{100, 100, 500, 120}, {100, 400, 500, 380}, {100, 400, 110, 100}, {540, 400, 520, 100}});
     ASSERT_TRUE(w.messages.empty());
-    const double width = app.s.rectWidth, height = app.s.rectHeight;
-    const std::vector<MarkRow> rows = app.s.rowPoints;
+    const double width = app.s.frame.rectWidth, height = app.s.frame.rectHeight;
+    const std::vector<MarkRow> rows = app.s.frame.rowPoints;
 
     // Symmetric verticals meet exactly above the default centre.
     CANC2(app);
@@ -281,9 +281,9 @@ TEST_F(HandlersOrientation, aDegenerateConstructionIsRefusedUntilAGoodOne) {
     expectConstructionCommands(false);
     EXPECT_TRUE(w.enabled(Ctl::CENTRO));   // moving the centre is the way out
     EXPECT_FALSE(app.s.constructionValid);
-    EXPECT_EQ(app.s.rectWidth, width);   // the previous frame and marks stay
-    EXPECT_EQ(app.s.rectHeight, height);
-    EXPECT_EQ(app.s.rowPoints, rows);
+    EXPECT_EQ(app.s.frame.rectWidth, width);   // the previous frame and marks stay
+    EXPECT_EQ(app.s.frame.rectHeight, height);
+    EXPECT_EQ(app.s.frame.rowPoints, rows);
     EXPECT_FALSE(anyInColour(opsSince(from), blue));
 
     // Neither the area command nor an area brings the commands back.
@@ -358,7 +358,7 @@ TEST_F(HandlersOrientation, centreCommandsRedrawTheConstructionAndAwaitTheClick)
 TEST_F(HandlersOrientation, aCentreClickWithFourLinesRebuildsTheConstructionAboutIt) {
     openPlain();
     mark(converging);
-    const double pox = app.s.pox;
+    const double pox = app.s.frame.pox;
     CENTRO_Click(app);
     const int refreshes = w.pic1.refreshCount;
     click(330, 260);
@@ -371,7 +371,7 @@ TEST_F(HandlersOrientation, aCentreClickWithFourLinesRebuildsTheConstructionAbou
     const std::vector<DrawOp> shown(w.pic1.ops.begin(), w.pic1.ops.begin() + 4);
     EXPECT_MARKS(shown, segment(330, 240, 330, 280, lightCyan), segment(310, 260, 350, 260, lightCyan),
                  circle(330, 260, 4, lightCyan), segment(330, 260, shown[3].x2, shown[3].y2, blue));
-    EXPECT_NE(app.s.pox, pox);
+    EXPECT_NE(app.s.frame.pox, pox);
     EXPECT_TRUE(app.s.constructionValid);
     EXPECT_EQ(w.text(Ctl::domanda1), "Vuoi definire la griglia ?");
 

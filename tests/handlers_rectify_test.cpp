@@ -13,9 +13,11 @@
 #include "handler_fixture.h"
 #include "input/dispatch.h"
 #include "rectify/reference.h"
+#include "rectify_frame.h"
 #include "util/little_endian.h"
 
 using namespace velta;
+using velta::rectify::testing::inputOf;
 using velta::testing::fileBytes;
 using velta::testing::HandlerTest;
 
@@ -28,7 +30,7 @@ int padFor(int width) { return (4 - width % 4) % 4; }
 // Checks a written working file against the rectification of `s`: its length, and each file row
 // (bottom row first) against referenceRow for the first `computed` rows, zeros after them.
 void expectRowsOfReference(const State& s, const std::vector<std::uint8_t>& file, int computed) {
-    const int width = static_cast<int>(s.rectWidth), height = static_cast<int>(s.rectHeight);
+    const int width = static_cast<int>(s.frame.rectWidth), height = static_cast<int>(s.frame.rectHeight);
     const std::size_t stride = static_cast<std::size_t>(width + padFor(width));
     ASSERT_EQ(file.size(), pixelOffset + static_cast<std::size_t>(height) * stride);
     const bool vBelowH = s.fuvy > s.fuoy;
@@ -36,7 +38,7 @@ void expectRowsOfReference(const State& s, const std::vector<std::uint8_t>& file
     for (int k = 0; k < height; ++k) {
         const int mark = vBelowH ? height - k : k + 1;
         want.fill(0);
-        if (k < computed) rectify::referenceRow(s, mark, want);
+        if (k < computed) rectify::referenceRow(inputOf(s), mark, want);
         const auto row = file.begin() + static_cast<std::ptrdiff_t>(pixelOffset + static_cast<std::size_t>(k) * stride);
         if (!std::equal(want.begin(), want.begin() + static_cast<std::ptrdiff_t>(stride), row)) {
             ADD_FAILURE() << "file row " << k << " (row mark " << mark << ") differs"
@@ -71,17 +73,17 @@ protected:
         State& s = app.s;
         ASSERT_TRUE(s.constructionValid);
         const auto extend = [&s](std::vector<MarkRow>& marks, int count) {
-            const double dx = marks.at(1)[2] - s.originX, dy = marks.at(1)[3] - s.originY;
+            const double dx = marks.at(1)[2] - s.frame.originX, dy = marks.at(1)[3] - s.frame.originY;
             marks.assign(static_cast<std::size_t>(count) + 1, MarkRow{});
             for (int i = 1; i <= count; ++i) {
-                marks[static_cast<std::size_t>(i)][2] = s.originX + i * dx;
-                marks[static_cast<std::size_t>(i)][3] = s.originY + i * dy;
+                marks[static_cast<std::size_t>(i)][2] = s.frame.originX + i * dx;
+                marks[static_cast<std::size_t>(i)][3] = s.frame.originY + i * dy;
             }
         };
-        extend(s.rowPoints, height);
-        extend(s.colPoints, width);
-        s.rectWidth = width;
-        s.rectHeight = height;
+        extend(s.frame.rowPoints, height);
+        extend(s.frame.colPoints, width);
+        s.frame.rectWidth = width;
+        s.frame.rectHeight = height;
     }
 
     std::vector<std::uint8_t> workingBytes() const { return fileBytes(app.workingFile()); }
@@ -92,9 +94,9 @@ TEST_F(HandlersRectify, writesEveryRowAsTheReferenceComputesItBottomRowFirst) {
     ASSERT_EQ(w.text(Ctl::domanda1), "Vuoi misurare ?");
     ASSERT_LT(app.s.fuvy, app.s.fuoy);   // V above H: the rows run from mark 1
     const std::vector<std::uint8_t> file = workingBytes();
-    expectRowsOfReference(app.s, file, static_cast<int>(app.s.rectHeight));
+    expectRowsOfReference(app.s, file, static_cast<int>(app.s.frame.rectHeight));
     // The area lies inside the façade: most pixels have a source (index 0 is a colour of the sample too).
-    const auto width = static_cast<std::size_t>(app.s.rectWidth), height = static_cast<std::size_t>(app.s.rectHeight);
+    const auto width = static_cast<std::size_t>(app.s.frame.rectWidth), height = static_cast<std::size_t>(app.s.frame.rectHeight);
     EXPECT_GT(nonZeroPixels(file), width * height * 3 / 4);
 
     // The header describes the written image; every other byte is the source's.
@@ -120,10 +122,10 @@ TEST_F(HandlersRectify, firstFileRowComesFromTheLastRowMarkWhenVLiesBelowH) {
     RADDR1(app);
     ASSERT_EQ(w.text(Ctl::domanda1), "Vuoi misurare ?");
     const std::vector<std::uint8_t> file = workingBytes();
-    expectRowsOfReference(app.s, file, static_cast<int>(app.s.rectHeight));
+    expectRowsOfReference(app.s, file, static_cast<int>(app.s.frame.rectHeight));
     EXPECT_GT(nonZeroPixels(file), std::size_t{0});
     // The last row computed is mark 1, whose figure is the highest of this layout.
-    const int height = static_cast<int>(app.s.rectHeight);
+    const int height = static_cast<int>(app.s.frame.rectHeight);
     EXPECT_EQ(w.text(Ctl::Text4), " " + std::to_string(100 * (height - 1) / height) + "%");
 }
 
@@ -168,7 +170,7 @@ TEST_F(HandlersRectify, refusesAnImageWiderThan3000OrHigherThan32767) {
 
     // The check is made on a later press too, which then does not count.
     ASSERT_EQ(app.s.raddrCount, 1);
-    app.s.rectWidth = 3001;
+    app.s.frame.rectWidth = 3001;
     w.messages.clear();
     RADDR1(app);
     ASSERT_EQ(w.messages.size(), 1u);
@@ -179,11 +181,11 @@ TEST_F(HandlersRectify, refusesAnImageWiderThan3000OrHigherThan32767) {
 
 TEST_F(HandlersRectify, refusesAnAreaWithoutAWholePixel) {
     markLookingDown();
-    const double width = app.s.rectWidth, height = app.s.rectHeight;
+    const double width = app.s.frame.rectWidth, height = app.s.frame.rectHeight;
     for (const double tooSmall : {0.0, 0.5}) {
         for (const bool across : {true, false}) {
-            app.s.rectWidth = across ? tooSmall : width;
-            app.s.rectHeight = across ? height : tooSmall;
+            app.s.frame.rectWidth = across ? tooSmall : width;
+            app.s.frame.rectHeight = across ? height : tooSmall;
             w.messages.clear();
             RADDR1(app);
             ASSERT_EQ(w.messages.size(), 1u);
@@ -202,7 +204,7 @@ TEST_F(HandlersRectify, showsTheRectifiedImageAndOffersMeasurement) {
     w.viewportH = 110;
     formLoad(app);
     rectifyFacade();
-    const int width = static_cast<int>(app.s.rectWidth), height = static_cast<int>(app.s.rectHeight);
+    const int width = static_cast<int>(app.s.frame.rectWidth), height = static_cast<int>(app.s.frame.rectHeight);
     ASSERT_GT(width, 104);
     ASSERT_GT(height, 62);
 
@@ -305,7 +307,7 @@ TEST_F(HandlersRectify, whileRunningTheSourceViewIsLockedAndTheProgressShows) {
             EXPECT_FALSE(w.enabled(c)) << controlName(c);
         EXPECT_EQ(app.s.rectDone, 1);
         EXPECT_EQ(app.s.stopRequest, 0);
-        EXPECT_EQ(w.text(Ctl::tfuox), " " + std::to_string(static_cast<int>(app.s.rectWidth)) + "x");
+        EXPECT_EQ(w.text(Ctl::tfuox), " " + std::to_string(static_cast<int>(app.s.frame.rectWidth)) + "x");
     };
     RADDR1(app);
     EXPECT_GE(calls, 1);
@@ -322,7 +324,7 @@ TEST_F(HandlersRectify, commandsThatWouldDisturbTheRunningRectificationDoNothing
     openFacadeWithLines();
     markArea(300, 200, 420, 300);
     const std::string other = makeBitmap(50, 40, velta::testing::rampPattern, "other.bmp");
-    const double step = app.s.pixelStep, centreX = app.s.centreX, width = app.s.rectWidth;
+    const double step = app.s.pixelStep, centreX = app.s.centreX, width = app.s.frame.rectWidth;
     const std::int16_t areaStarts = app.s.areaStarts, mode = app.s.inputMode;
     bool ran = false;
     w.onProcessEvents = [&] {
@@ -343,7 +345,7 @@ TEST_F(HandlersRectify, commandsThatWouldDisturbTheRunningRectificationDoNothing
         EXPECT_FALSE(w.visible(Ctl::RADDRIZZA));
         EXPECT_FALSE(w.visible(Ctl::CENTRO));
         EXPECT_EQ(app.s.pixelStep, step);
-        EXPECT_EQ(app.s.rectWidth, width);
+        EXPECT_EQ(app.s.frame.rectWidth, width);
         EXPECT_EQ(app.s.centreX, centreX);
         EXPECT_EQ(app.s.areaStarts, areaStarts);
         EXPECT_EQ(app.s.inputMode, mode);
@@ -353,7 +355,7 @@ TEST_F(HandlersRectify, commandsThatWouldDisturbTheRunningRectificationDoNothing
     ASSERT_TRUE(ran);
     EXPECT_EQ(w.text(Ctl::domanda1), "Vuoi misurare ?");
     EXPECT_EQ(w.title().find("other.bmp"), std::string::npos);
-    expectRowsOfReference(app.s, workingBytes(), static_cast<int>(app.s.rectHeight));
+    expectRowsOfReference(app.s, workingBytes(), static_cast<int>(app.s.frame.rectHeight));
 }
 
 TEST_F(HandlersRectify, secondPressWhileRunningMeasuresAndTheComputationCarriesOn) {
@@ -377,7 +379,7 @@ TEST_F(HandlersRectify, secondPressWhileRunningMeasuresAndTheComputationCarriesO
     EXPECT_EQ(w.text(Ctl::domanda1), "Definire due punti");
     EXPECT_EQ(w.text(Ctl::cancella), "Altra ?");
     EXPECT_TRUE(w.enabled(Ctl::save));
-    expectRowsOfReference(app.s, workingBytes(), static_cast<int>(app.s.rectHeight));
+    expectRowsOfReference(app.s, workingBytes(), static_cast<int>(app.s.frame.rectHeight));
 }
 
 TEST_F(HandlersRectify, exitWhileRunningStopsTheRowsAndEndsOnceTheLoopReturns) {
@@ -427,7 +429,7 @@ TEST_F(HandlersRectify, reportsAWorkingFileThatCannotBeCreated) {
     app.dataDir = goodDir;
     RADDR1(app);
     EXPECT_EQ(w.text(Ctl::domanda1), "Vuoi misurare ?");
-    expectRowsOfReference(app.s, workingBytes(), static_cast<int>(app.s.rectHeight));
+    expectRowsOfReference(app.s, workingBytes(), static_cast<int>(app.s.frame.rectHeight));
 }
 
 TEST_F(HandlersRectify, reportsAResultThatCannotBeShown) {

@@ -74,19 +74,19 @@ TEST_F(HandlersSize, stepsDownToExactly1AndNoFurther) {
 }
 
 TEST_F(HandlersSize, theRectifiedImageShrinksWithTheStep) {
-    const double width = app.s.rectWidth, height = app.s.rectHeight;
+    const double width = app.s.frame.rectWidth, height = app.s.frame.rectHeight;
     for (int n = 0; n < 5; ++n) GRANDEZZA_SpinUp(app);
     ASSERT_EQ(app.s.pixelStep, 1.5000000000000004);
     // The edge lengths are divided by the step (each size is a whole number).
-    EXPECT_NEAR(app.s.rectWidth, width / 1.5, 1.0);
-    EXPECT_NEAR(app.s.rectHeight, height / 1.5, 1.0);
-    EXPECT_EQ(app.s.rectWidth, std::floor(app.s.rectWidth));
-    EXPECT_EQ(w.text(Ctl::tfuox), text::wholeNumberText(app.s.rectWidth) + " x");
+    EXPECT_NEAR(app.s.frame.rectWidth, width / 1.5, 1.0);
+    EXPECT_NEAR(app.s.frame.rectHeight, height / 1.5, 1.0);
+    EXPECT_EQ(app.s.frame.rectWidth, std::floor(app.s.frame.rectWidth));
+    EXPECT_EQ(w.text(Ctl::tfuox), text::wholeNumberText(app.s.frame.rectWidth) + " x");
 
     // And the next rectification has that size.
     RADDR1(app);
-    EXPECT_EQ(w.pic2.pictureWidth(), static_cast<int>(app.s.rectWidth));
-    EXPECT_EQ(w.pic2.pictureHeight(), static_cast<int>(app.s.rectHeight));
+    EXPECT_EQ(w.pic2.pictureWidth(), static_cast<int>(app.s.frame.rectWidth));
+    EXPECT_EQ(w.pic2.pictureHeight(), static_cast<int>(app.s.frame.rectHeight));
     // The step survives the rectification.
     EXPECT_EQ(w.text(Ctl::Text3), "1,5");
     EXPECT_TRUE(w.visible(Ctl::Text3));

@@ -226,10 +226,10 @@ TEST_F(HandlersStartup, defaultsBeforeAnImageDegenerateToTheOrigin) {
     EXPECT_EQ(s.centreX, 0);
     EXPECT_EQ(s.centreY, 0);
     // No vanishing points yet: the bottom-right branch, with W = H = 0.
-    EXPECT_EQ(s.refCornerX, -1);
-    EXPECT_EQ(s.refCornerY, -1);
-    EXPECT_EQ(s.oppCornerX, 1);
-    EXPECT_EQ(s.oppCornerY, 1);
+    EXPECT_EQ(s.frame.refCornerX, -1);
+    EXPECT_EQ(s.frame.refCornerY, -1);
+    EXPECT_EQ(s.frame.oppCornerX, 1);
+    EXPECT_EQ(s.frame.oppCornerY, 1);
     EXPECT_EQ(w.pic1.refreshCount, 1);
     EXPECT_MARKS(w.pic1.ops, circle(0, 0, 2), segment(0, -20, 0, 20), segment(-20, 0, 20, 0));
 }
@@ -251,10 +251,10 @@ TEST_F(HandlersStartup, defaultsResetAreaAndCentreAndRedrawTheCentreMark) {
     }
     EXPECT_EQ(s.centreX, 320);
     EXPECT_EQ(s.centreY, 240);
-    EXPECT_EQ(s.refCornerX, 639);
-    EXPECT_EQ(s.refCornerY, 479);
-    EXPECT_EQ(s.oppCornerX, 1);
-    EXPECT_EQ(s.oppCornerY, 1);
+    EXPECT_EQ(s.frame.refCornerX, 639);
+    EXPECT_EQ(s.frame.refCornerY, 479);
+    EXPECT_EQ(s.frame.oppCornerX, 1);
+    EXPECT_EQ(s.frame.oppCornerY, 1);
 
     // The picture is repainted and carries only the red centre cross.
     EXPECT_EQ(w.pic1.refreshCount, refreshes + 1);
@@ -280,10 +280,10 @@ TEST_F(HandlersStartup, defaultsChooseTheReferenceCornerByTheVanishingPoints) {
         app.s.fuox = c.fuox, app.s.fuoy = c.fuoy, app.s.fuvx = c.fuvx, app.s.fuvy = c.fuvy;
         VALORIDEFAULT(app);
         SCOPED_TRACE(::testing::Message() << "H " << c.fuox << "," << c.fuoy << " V " << c.fuvx << "," << c.fuvy);
-        EXPECT_EQ(app.s.refCornerX, c.refX);
-        EXPECT_EQ(app.s.refCornerY, c.refY);
-        EXPECT_EQ(app.s.oppCornerX, c.oppX);
-        EXPECT_EQ(app.s.oppCornerY, c.oppY);
+        EXPECT_EQ(app.s.frame.refCornerX, c.refX);
+        EXPECT_EQ(app.s.frame.refCornerY, c.refY);
+        EXPECT_EQ(app.s.frame.oppCornerX, c.oppX);
+        EXPECT_EQ(app.s.frame.oppCornerY, c.oppY);
     }
 }
 
@@ -301,16 +301,16 @@ TEST_F(HandlersStartup, defaultsRecomputeTheVanishingPointsOnlyWithFourLines) {
     // The fourth line gives a construction; a moved centre and an area go back to the defaults,
     // and the construction is rebuilt for the whole image.
     markLine(540, 400, 500, 100);
-    const double rectWidth = app.s.rectWidth;
+    const double rectWidth = app.s.frame.rectWidth;
     const std::string dis = w.text(text6(4));
     markArea(300, 200, 360, 260);
     CENTRO_Click(app);
     click(330, 250);
-    ASSERT_NE(app.s.rectWidth, rectWidth);
+    ASSERT_NE(app.s.frame.rectWidth, rectWidth);
 
     VALORIDEFAULT(app);
     EXPECT_EQ(app.s.centreX, 320);
-    EXPECT_EQ(app.s.rectWidth, rectWidth);
+    EXPECT_EQ(app.s.frame.rectWidth, rectWidth);
     EXPECT_EQ(w.text(text6(4)), dis);
     EXPECT_EQ(w.text(text6(1)).rfind("pox", 0), 0u);   // whole-image parameters shown again
     EXPECT_EQ(w.text(Ctl::domanda1), "valori di DEFAULT ");

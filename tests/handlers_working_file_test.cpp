@@ -50,8 +50,8 @@ TEST_F(HandlersWorkingFile, aLinkInPlaceOfTheWorkingFileIsReplacedNotWrittenThro
     EXPECT_EQ(fileBytes(in("precious.bmp")), precious);
     ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(app.workingFile())));
     const auto image = fileBytes(app.workingFile());
-    EXPECT_EQ(image.size(), 1078 + static_cast<std::size_t>(app.s.rectHeight) *
-                                       ((static_cast<std::size_t>(app.s.rectWidth) + 3) / 4 * 4));
+    EXPECT_EQ(image.size(), 1078 + static_cast<std::size_t>(app.s.frame.rectHeight) *
+                                       ((static_cast<std::size_t>(app.s.frame.rectWidth) + 3) / 4 * 4));
 
     w.saveAnswers.push_back(in("front.bmp"));
     saveClick(app);

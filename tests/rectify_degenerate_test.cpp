@@ -15,6 +15,7 @@
 using namespace velta;
 using namespace velta::rectify;
 using velta::rectify::testing::FrameSetup;
+using velta::rectify::testing::inputOf;
 using velta::rectify::testing::makeFrame;
 
 namespace {
@@ -22,10 +23,10 @@ namespace {
 // Row i from the reference and every kernel, which must agree.
 RowRecord rowOf(const State& s, int i) {
     RowRecord want{}, got{};
-    referenceRow(s, i, want);
+    referenceRow(inputOf(s), i, want);
     for (Kernel k : {Kernel::portable, Kernel::sse2, Kernel::avx2, Kernel::avx512}) {
         got.fill(0xAB);
-        Rectifier(s, k).computeRow(i, got);
+        Rectifier(inputOf(s), k).computeRow(i, got);
         EXPECT_EQ(want, got) << "kernel " << static_cast<int>(k) << ", row " << i;
     }
     return want;
@@ -44,10 +45,10 @@ State smallFrame() {
 
 TEST(RectifyDegenerate, anEmptyConstructionGivesZeroRows) {
     State s;   // every point and slope 0: every division is 0 / 0
-    s.rectWidth = 5;
-    s.rectHeight = 5;
-    s.rowPoints.assign(6, MarkRow{});
-    s.colPoints.assign(6, MarkRow{});
+    s.frame.rectWidth = 5;
+    s.frame.rectHeight = 5;
+    s.frame.rowPoints.assign(6, MarkRow{});
+    s.frame.colPoints.assign(6, MarkRow{});
     rectify::testing::fillSource(s, 10, 10);
     rectify::testing::setWindow(s, 0, 0, 10, 10);
     for (int i = 1; i <= 5; ++i) EXPECT_EQ(rowOf(s, i), RowRecord{});
@@ -56,10 +57,10 @@ TEST(RectifyDegenerate, anEmptyConstructionGivesZeroRows) {
 TEST(RectifyDegenerate, aRayThroughItsMeasuringPointZeroesItsRowOrColumnOnly) {
     const State good = smallFrame();
     State s = good;
-    s.rowPoints[3][2] = s.pvx;   // the ray from the measuring point through itself: 0 / 0
-    s.rowPoints[3][3] = s.pvy;
-    s.colPoints[5][2] = s.pox;
-    s.colPoints[5][3] = s.poy;
+    s.frame.rowPoints[3][2] = s.frame.pvx;   // the ray from the measuring point through itself: 0 / 0
+    s.frame.rowPoints[3][3] = s.frame.pvy;
+    s.frame.colPoints[5][2] = s.frame.pox;
+    s.frame.colPoints[5][3] = s.frame.poy;
     int columnSampledBefore = 0;
     for (int i = 1; i <= 30; ++i) {
         RowRecord expected = rowOf(good, i);
@@ -74,13 +75,13 @@ TEST(RectifyDegenerate, aRayThroughItsMeasuringPointZeroesItsRowOrColumnOnly) {
 TEST(RectifyDegenerate, aRayParallelToItsEdgeZeroesItsRow) {
     State s = smallFrame();
     // Exact binary values, so that the ray's slope equals the edge's and m_r - slope is 0.
-    s.pvx = 150;
-    s.pvy = 100;
-    s.vertEdgeSlope = 0.5;
-    s.rowPoints[2][2] = 151;
-    s.rowPoints[2][3] = 100.5;
-    ASSERT_EQ((s.pvy - s.rowPoints[2][3]) / (s.pvx - s.rowPoints[2][2]) - s.vertEdgeSlope, 0.0);
-    EXPECT_FALSE(rowLine(s, 2).finite);
+    s.frame.pvx = 150;
+    s.frame.pvy = 100;
+    s.frame.vertEdgeSlope = 0.5;
+    s.frame.rowPoints[2][2] = 151;
+    s.frame.rowPoints[2][3] = 100.5;
+    ASSERT_EQ((s.frame.pvy - s.frame.rowPoints[2][3]) / (s.frame.pvx - s.frame.rowPoints[2][2]) - s.frame.vertEdgeSlope, 0.0);
+    EXPECT_FALSE(rowLine(s.frame, vanishingPoints(s), 2).finite);
     EXPECT_EQ(rowOf(s, 2), RowRecord{});
     for (int i = 1; i <= 30; ++i) rowOf(s, i);   // the other rows agree, whatever they hold
 }
@@ -91,13 +92,13 @@ TEST(RectifyDegenerate, infiniteAndNotANumberInputsGiveZeros) {
     for (int which = 0; which < 6; ++which)
         for (double bad : {inf, -inf, std::nan("")}) {
             State s = base;
-            double* fields[] = {&s.fuvx, &s.fuoy, &s.pvy, &s.pox, &s.originX, &s.horizEdgeSlope};
+            double* fields[] = {&s.fuvx, &s.fuoy, &s.frame.pvy, &s.frame.pox, &s.frame.originX, &s.frame.horizEdgeSlope};
             *fields[which] = bad;
             for (int i = 1; i <= 30; i += 7) EXPECT_EQ(rowOf(s, i), RowRecord{}) << which << " " << bad;
         }
     State s = base;
-    s.colPoints[7][2] = std::nan("");
-    s.rowPoints[9][3] = inf;
+    s.frame.colPoints[7][2] = std::nan("");
+    s.frame.rowPoints[9][3] = inf;
     EXPECT_EQ(rowOf(s, 9), RowRecord{});
     EXPECT_EQ(rowOf(s, 10)[6], 0);
 }
@@ -106,8 +107,8 @@ TEST(RectifyDegenerate, rowsAndColumnsOutsideTheTablesAreZero) {
     State s = smallFrame();
     for (int i : {0, -1, 31, INT_MAX, INT_MIN}) EXPECT_EQ(rowOf(s, i), RowRecord{}) << i;
     // Tables shorter than the size claims: the missing rows and columns are 0.
-    s.rectHeight = 60;
-    s.rectWidth = 70;
+    s.frame.rectHeight = 60;
+    s.frame.rectWidth = 70;
     for (int i : {1, 15, 30, 31, 60}) {
         const RowRecord r = rowOf(s, i);
         for (std::size_t p = 40; p < r.size(); ++p) EXPECT_EQ(r[p], 0) << i;
@@ -122,10 +123,10 @@ TEST(RectifyDegenerate, widerThanARecordKeepsToTheRecord) {
     f.outWidth = 3500;
     f.outHeight = 3;
     const State s = makeFrame(f);
-    EXPECT_EQ(Rectifier(s).width(), 3000);
+    EXPECT_EQ(Rectifier(inputOf(s)).width(), 3000);
     for (int i = 1; i <= 3; ++i) rowOf(s, i);
     State mirrored = s;
-    mirrored.colSign = -1;
+    mirrored.frame.colSign = -1;
     for (int i = 1; i <= 3; ++i) rowOf(mirrored, i);
 }
 

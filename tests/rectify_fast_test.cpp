@@ -14,6 +14,7 @@
 using namespace velta;
 using namespace velta::rectify;
 using velta::rectify::testing::FrameSetup;
+using velta::rectify::testing::inputOf;
 using velta::rectify::testing::makeFrame;
 
 namespace {
@@ -25,14 +26,15 @@ namespace {
 std::size_t expectAllKernelsMatch(const State& s, const std::string& what) {
     SCOPED_TRACE(what);
     const Kernel kernels[] = {Kernel::portable, Kernel::sse2, Kernel::avx2, Kernel::avx512, Kernel::automatic};
-    const Rectifier portable(s, Kernel::portable), sse2(s, Kernel::sse2), avx2(s, Kernel::avx2),
-        avx512(s, Kernel::avx512), automatic(s);
+    const Input in = inputOf(s);
+    const Rectifier portable(in, Kernel::portable), sse2(in, Kernel::sse2), avx2(in, Kernel::avx2),
+        avx512(in, Kernel::avx512), automatic(in);
     const Rectifier* fast[] = {&portable, &sse2, &avx2, &avx512, &automatic};
     RowRecord want{};
     RowRecord got{};
     std::size_t sampled = 0;
-    for (int i = 0; i <= rowCount(s) + 1; ++i) {
-        referenceRow(s, i, want);
+    for (int i = 0; i <= rowCount(s.frame) + 1; ++i) {
+        referenceRow(inputOf(s), i, want);
         for (std::uint8_t b : want) sampled += b != 0;
         for (std::size_t k = 0; k < 5; ++k) {
             got.fill(0xAB);
@@ -73,7 +75,7 @@ TEST(RectifyFast, matchesReferenceLookingUpAndDownTurnedEitherWay) {
         f.pitch = c.pitch;
         f.roll = c.roll;
         const State s = makeFrame(f);
-        EXPECT_EQ(rowOrder(s).step, c.expectedStep) << c.what;
+        EXPECT_EQ(rowOrder(s.frame, vanishingPoints(s)).step, c.expectedStep) << c.what;
         const std::size_t sampled = expectAllKernelsMatch(s, c.what);
         // The area's perspective covers most of the output; its corners beyond the area stay 0.
         EXPECT_GT(sampled, std::size_t{600 * 400 * 6 / 10}) << c.what;
@@ -143,14 +145,14 @@ TEST(RectifyFast, readsTheImageAsItIsWhenEachRowIsComputed) {
     f.outWidth = 200;
     f.outHeight = 100;
     State s = makeFrame(f);
-    const Rectifier fast(s);
+    const Rectifier fast(inputOf(s));
     s.image.sourceRows.resize(900);
     s.image.fileHeight = 900;
     s.image.fileWidth = 1500;
     RowRecord want{}, got{};
     std::size_t sampled = 0;
     for (int i = 1; i <= 100; ++i) {
-        referenceRow(s, i, want);
+        referenceRow(inputOf(s), i, want);
         fast.computeRow(i, got);
         ASSERT_EQ(want, got) << "row " << i;
         for (std::uint8_t b : got) sampled += b != 0;

@@ -4,11 +4,13 @@
 // column marks are spaced so that the last row and column reach the far corner of the area.
 
 #include "geometry/orientation.h"
+#include "rectify/reference.h"
 #include "state/state.h"
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace velta::rectify::testing {
 
@@ -60,9 +62,9 @@ inline void fillSource(State& s, int width, int height) {
 /// Moves the whole construction by (dx, dy): every source point of the frame moves with it.
 inline void translate(State& s, double dx, double dy) {
     s.fuvx += dx; s.fuvy += dy; s.fuox += dx; s.fuoy += dy;
-    s.pvx += dx; s.pvy += dy; s.pox += dx; s.poy += dy;
-    s.originX += dx; s.originY += dy;
-    for (auto* table : {&s.rowPoints, &s.colPoints})
+    s.frame.pvx += dx; s.frame.pvy += dy; s.frame.pox += dx; s.frame.poy += dy;
+    s.frame.originX += dx; s.frame.originY += dy;
+    for (auto* table : {&s.frame.rowPoints, &s.frame.colPoints})
         for (std::size_t k = 1; k < table->size(); ++k) {
             (*table)[k][2] += dx;
             (*table)[k][3] += dy;
@@ -77,14 +79,19 @@ inline void setWindow(State& s, double xmin, double ymin, double xmax, double ym
     s.areaCorners[4][1] = xmax; s.areaCorners[4][2] = ymin;
 }
 
-/// Stores the measuring points, the frame and the marks of an orientation in the state.
-inline void applyOrientation(State& s, const geom::Orientation& o) {
-    s.pvx = o.pv.x; s.pvy = o.pv.y; s.pox = o.po.x; s.poy = o.po.y;
-    s.originX = o.originX; s.originY = o.originY;
-    s.vertEdgeSlope = o.vertEdgeSlope; s.horizEdgeSlope = o.horizEdgeSlope;
-    s.colSign = o.colSign; s.rowSign = o.rowSign;
-    s.rectWidth = o.rectWidth; s.rectHeight = o.rectHeight;
-    s.rowPoints = o.rowPoints; s.colPoints = o.colPoints;
+/// The rectification of the state as the rectify command hands it over.
+inline Input inputOf(const State& s) {
+    return {s.frame, vanishingPoints(s), calculationArea(s), s.image};
+}
+
+/// Marks 1..count laid `step` apart from o along dir; row 0 stays 0.
+inline std::vector<MarkRow> marksAlong(Point o, Point dir, double step, int count) {
+    std::vector<MarkRow> table(static_cast<std::size_t>(count) + 1, MarkRow{});
+    for (int k = 1; k <= count; ++k) {
+        table[static_cast<std::size_t>(k)][2] = o.x + k * step * dir.x;
+        table[static_cast<std::size_t>(k)][3] = o.y + k * step * dir.y;
+    }
+    return table;
 }
 
 /// A complete, consistent rectification state for `f`, with a source picture to sample.
@@ -96,8 +103,8 @@ inline State makeFrame(const FrameSetup& f) {
     const Point h = vanishing(f, 1, 0, 0);
     s.fuvx = v.x; s.fuvy = v.y; s.fuox = h.x; s.fuoy = h.y;
     s.centreX = c.x; s.centreY = c.y;
-    s.axisSlope = (c.y - v.y) / (c.x - v.x);
-    s.horizonSlope = -1 / s.axisSlope;
+    s.frame.axisSlope = (c.y - v.y) / (c.x - v.x);
+    s.frame.horizonSlope = -1 / s.frame.axisSlope;
 
     // Measuring points at the eye distance of each vanishing point, towards the picture.
     const auto toward = [](Point from, Point to, double dist) {
@@ -106,11 +113,11 @@ inline State makeFrame(const FrameSetup& f) {
     };
     const double eyeToV = std::sqrt(std::pow(std::hypot(v.x - c.x, v.y - c.y), 2) + f.focal * f.focal);
     const Point pv = toward(v, c, eyeToV);
-    const Point horizonDir{1, s.horizonSlope};
+    const Point horizonDir{1, s.frame.horizonSlope};
     const Point foot = meet(h, horizonDir, v, minus(c, v));
     const double eyeToH = std::sqrt(std::pow(std::hypot(h.x - c.x, h.y - c.y), 2) + f.focal * f.focal);
     const Point po = toward(h, foot, eyeToH);
-    s.pvx = pv.x; s.pvy = pv.y; s.pox = po.x; s.poy = po.y;
+    s.frame.pvx = pv.x; s.frame.pvy = pv.y; s.frame.pox = po.x; s.frame.poy = po.y;
 
     s.imageWidth = static_cast<float>(f.imageWidth);
     s.imageHeight = static_cast<float>(f.imageHeight);
@@ -120,35 +127,27 @@ inline State makeFrame(const FrameSetup& f) {
     // H lies to the right of V; the far corner is opposite it.
     const Point o{h.x > v.x ? f.xmin : f.xmax, v.y > h.y ? f.ymin : f.ymax};
     const Point far{h.x > v.x ? f.xmax : f.xmin, v.y > h.y ? f.ymax : f.ymin};
-    s.originX = o.x; s.originY = o.y;
-    s.vertEdgeSlope = (o.y - v.y) / (o.x - v.x);
-    s.horizEdgeSlope = (o.y - h.y) / (o.x - h.x);
+    s.frame.originX = o.x; s.frame.originY = o.y;
+    s.frame.vertEdgeSlope = (o.y - v.y) / (o.x - v.x);
+    s.frame.horizEdgeSlope = (o.y - h.y) / (o.x - h.x);
 
     // Mark lines through the origin, laid out as the program lays them (the slope taken as an angle).
-    const Point rowDir{std::sin(-s.horizonSlope), std::cos(-s.horizonSlope)};
-    const Point colDir{std::cos(s.horizonSlope), std::sin(s.horizonSlope)};
+    const Point rowDir{std::sin(-s.frame.horizonSlope), std::cos(-s.frame.horizonSlope)};
+    const Point colDir{std::cos(s.frame.horizonSlope), std::sin(s.frame.horizonSlope)};
     const Point rowFar = meet(h, minus(far, h), o, minus(v, o));
     const Point maxa = meet(pv, minus(rowFar, pv), o, rowDir);
     const Point colFar = meet(v, minus(far, v), o, minus(h, o));
     const Point maxb = meet(po, minus(colFar, po), o, colDir);
     const double rowStep = ((maxa.x - o.x) * rowDir.x + (maxa.y - o.y) * rowDir.y) / f.outHeight;
     double colStep = ((maxb.x - o.x) * colDir.x + (maxb.y - o.y) * colDir.y) / f.outWidth;
-    s.rowSign = static_cast<std::int16_t>(rowStep < 0 ? -1 : 1);
-    s.colSign = static_cast<std::int16_t>(colStep < 0 ? -1 : 1);
-    if (f.mirrorColumns) s.colSign = static_cast<std::int16_t>(-s.colSign);
+    s.frame.rowSign = static_cast<std::int16_t>(rowStep < 0 ? -1 : 1);
+    s.frame.colSign = static_cast<std::int16_t>(colStep < 0 ? -1 : 1);
+    if (f.mirrorColumns) s.frame.colSign = static_cast<std::int16_t>(-s.frame.colSign);
 
-    s.rectWidth = f.outWidth;
-    s.rectHeight = f.outHeight;
-    s.rowPoints.assign(static_cast<std::size_t>(f.outHeight) + 1, MarkRow{});
-    s.colPoints.assign(static_cast<std::size_t>(f.outWidth) + 1, MarkRow{});
-    for (int i = 1; i <= f.outHeight; ++i) {
-        s.rowPoints[static_cast<std::size_t>(i)][2] = o.x + i * rowStep * rowDir.x;
-        s.rowPoints[static_cast<std::size_t>(i)][3] = o.y + i * rowStep * rowDir.y;
-    }
-    for (int j = 1; j <= f.outWidth; ++j) {
-        s.colPoints[static_cast<std::size_t>(j)][2] = o.x + j * colStep * colDir.x;
-        s.colPoints[static_cast<std::size_t>(j)][3] = o.y + j * colStep * colDir.y;
-    }
+    s.frame.rectWidth = f.outWidth;
+    s.frame.rectHeight = f.outHeight;
+    s.frame.rowPoints = marksAlong(o, rowDir, rowStep, f.outHeight);
+    s.frame.colPoints = marksAlong(o, colDir, colStep, f.outWidth);
     fillSource(s, static_cast<int>(f.imageWidth), static_cast<int>(f.imageHeight));
     return s;
 }

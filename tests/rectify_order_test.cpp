@@ -11,16 +11,26 @@ using namespace velta::rectify;
 
 namespace {
 
-State withVanishingHeights(double fuvy, double fuoy, double height) {
-    State s;
-    s.fuvy = fuvy;
-    s.fuoy = fuoy;
-    s.rectHeight = height;
+// A frame of the given height and the vanishing points it was built from.
+struct Frame {
+    geom::Orientation frame;
+    geom::VanishingPoints vp;
+};
+
+Frame withVanishingHeights(double fuvy, double fuoy, double height) {
+    Frame s;
+    s.vp.fuvy = fuvy;
+    s.vp.fuoy = fuoy;
+    s.frame.rectHeight = height;
     return s;
 }
 
+RowOrder rowOrder(const Frame& s) { return rectify::rowOrder(s.frame, s.vp); }
+
+int progressFigure(const Frame& s, int i) { return rectify::progressFigure(s.frame, s.vp, i); }
+
 // The figures shown over a whole rectification, in the order of the rows.
-std::vector<int> figures(const State& s) {
+std::vector<int> figures(const Frame& s) {
     const RowOrder order = rowOrder(s);
     std::vector<int> shown;
     for (int k = 0; k < order.count; ++k) shown.push_back(progressFigure(s, order.at(k)));
@@ -40,7 +50,7 @@ TEST(RectifyOrder, rowsRunUpFromTheLastMarkOnlyWhenVLiesBelowH) {
     EXPECT_EQ(below.count, 200);
     EXPECT_EQ(below.at(0), 200);
     EXPECT_EQ(below.at(199), 1);
-    for (const State& s : {withVanishingHeights(-5000, 900, 200), withVanishingHeights(900, 900, 200)}) {
+    for (const Frame& s : {withVanishingHeights(-5000, 900, 200), withVanishingHeights(900, 900, 200)}) {
         const RowOrder order = rowOrder(s);
         EXPECT_EQ(order.count, 200);
         EXPECT_EQ(order.at(0), 1);
@@ -49,22 +59,22 @@ TEST(RectifyOrder, rowsRunUpFromTheLastMarkOnlyWhenVLiesBelowH) {
 }
 
 TEST(RectifyOrder, sizesAreWholeAndBounded) {
-    State s;
+    Frame s;
     for (double bad : {0.0, -3.0, 0.5, std::nan("")}) {
-        s.rectHeight = bad;
-        s.rectWidth = bad;
-        EXPECT_EQ(rowCount(s), 0);
-        EXPECT_EQ(columnCount(s), 0);
+        s.frame.rectHeight = bad;
+        s.frame.rectWidth = bad;
+        EXPECT_EQ(rowCount(s.frame), 0);
+        EXPECT_EQ(columnCount(s.frame), 0);
         EXPECT_EQ(rowOrder(s).count, 0);
     }
-    s.rectHeight = 40000;
-    s.rectWidth = 3001;
-    EXPECT_EQ(rowCount(s), 32767);
-    EXPECT_EQ(columnCount(s), 3000);
-    s.rectHeight = 12.7;
-    s.rectWidth = 3000;
-    EXPECT_EQ(rowCount(s), 12);
-    EXPECT_EQ(columnCount(s), 3000);
+    s.frame.rectHeight = 40000;
+    s.frame.rectWidth = 3001;
+    EXPECT_EQ(rowCount(s.frame), 32767);
+    EXPECT_EQ(columnCount(s.frame), 3000);
+    s.frame.rectHeight = 12.7;
+    s.frame.rectWidth = 3000;
+    EXPECT_EQ(rowCount(s.frame), 12);
+    EXPECT_EQ(columnCount(s.frame), 3000);
 }
 
 TEST(RectifyOrder, progressFallsWhenTheVanishingPointsAreLevel) {

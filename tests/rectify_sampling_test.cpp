@@ -16,6 +16,7 @@
 using namespace velta;
 using namespace velta::rectify;
 using velta::rectify::testing::FrameSetup;
+using velta::rectify::testing::inputOf;
 using velta::rectify::testing::makeFrame;
 using velta::rectify::testing::setWindow;
 using velta::rectify::testing::translate;
@@ -28,9 +29,9 @@ constexpr double inf = std::numeric_limits<double>::infinity();
 // every kernel; fails when they disagree.
 std::uint8_t pixel(const State& s, int i, int j) {
     RowRecord want{}, got{};
-    referenceRow(s, i, want);
+    referenceRow(inputOf(s), i, want);
     for (Kernel k : {Kernel::portable, Kernel::sse2, Kernel::avx2, Kernel::avx512}) {
-        Rectifier(s, k).computeRow(i, got);
+        Rectifier(inputOf(s), k).computeRow(i, got);
         EXPECT_EQ(want, got) << "kernel " << static_cast<int>(k) << ", row " << i;
     }
     return want[static_cast<std::size_t>(j - 1)];
@@ -51,7 +52,7 @@ struct PointFrame {
         s = makeFrame(f);
         // Moving by the remaining error a few times lands most points exactly.
         for (int round = 0; round < 20; ++round) {
-            const SourcePoint p = sourcePoint(s, i, j);
+            const SourcePoint p = sourcePoint(s.frame, vanishingPoints(s), i, j);
             if (p.x == x && p.y == y) break;
             translate(s, x - p.x, y - p.y);
         }
@@ -70,7 +71,7 @@ struct PointFrame {
 
 TEST(RectifySampling, truncatesToOneBasedColumnAndRowFromTheTop) {
     PointFrame f(12.9, 7.99);
-    const SourcePoint p = sourcePoint(f.s, f.i, f.j);
+    const SourcePoint p = sourcePoint(f.s.frame, vanishingPoints(f.s), f.i, f.j);
     ASSERT_NEAR(p.x, 12.9, 1e-6);
     ASSERT_NEAR(p.y, 7.99, 1e-6);
     f.mark(7, 12, 200);      // position 12 of record 7: the one to take
@@ -119,31 +120,31 @@ TEST(RectifySampling, takesOnlyBytesOfThePicture) {
 TEST(RectifySampling, picturesEdgesAreExact) {
     {
         PointFrame f(101.0, 10.5);   // Int = 101: one past the last byte
-        ASSERT_EQ(sourcePoint(f.s, f.i, f.j).x, 101.0);
+        ASSERT_EQ(sourcePoint(f.s.frame, vanishingPoints(f.s), f.i, f.j).x, 101.0);
         f.mark(10, 100, 200);
         EXPECT_EQ(pixel(f.s, f.i, f.j), 0);
     }
     {
         PointFrame f(std::nextafter(101.0, 0.0), 10.5);
-        ASSERT_EQ(sourcePoint(f.s, f.i, f.j).x, std::nextafter(101.0, 0.0));
+        ASSERT_EQ(sourcePoint(f.s.frame, vanishingPoints(f.s), f.i, f.j).x, std::nextafter(101.0, 0.0));
         f.mark(10, 100, 200);
         EXPECT_EQ(pixel(f.s, f.i, f.j), 200);
     }
     {
         PointFrame f(20.5, 50.0);    // Int = 50: the spare record, not a row of the picture
-        ASSERT_EQ(sourcePoint(f.s, f.i, f.j).y, 50.0);
+        ASSERT_EQ(sourcePoint(f.s.frame, vanishingPoints(f.s), f.i, f.j).y, 50.0);
         f.mark(50, 20, 200);
         EXPECT_EQ(pixel(f.s, f.i, f.j), 0);
     }
     {
         PointFrame f(20.5, 0.0);     // the top row
-        ASSERT_EQ(sourcePoint(f.s, f.i, f.j).y, 0.0);
+        ASSERT_EQ(sourcePoint(f.s.frame, vanishingPoints(f.s), f.i, f.j).y, 0.0);
         f.mark(0, 20, 200);
         EXPECT_EQ(pixel(f.s, f.i, f.j), 200);
     }
     {
         PointFrame f(20.5, -1e-9);
-        ASSERT_LT(sourcePoint(f.s, f.i, f.j).y, 0.0);
+        ASSERT_LT(sourcePoint(f.s.frame, vanishingPoints(f.s), f.i, f.j).y, 0.0);
         f.mark(0, 20, 200);
         EXPECT_EQ(pixel(f.s, f.i, f.j), 0);
     }
@@ -152,7 +153,7 @@ TEST(RectifySampling, picturesEdgesAreExact) {
 TEST(RectifySampling, windowIncludesItsEdgesAndNothingBeyond) {
     PointFrame f(40.3, 20.6);
     f.mark(20, 40, 200);
-    const SourcePoint p = sourcePoint(f.s, f.i, f.j);
+    const SourcePoint p = sourcePoint(f.s.frame, vanishingPoints(f.s), f.i, f.j);
     const auto sampledWith = [&](double xmin, double ymin, double xmax, double ymax) {
         setWindow(f.s, xmin, ymin, xmax, ymax);
         return pixel(f.s, f.i, f.j);
@@ -183,13 +184,13 @@ TEST(RectifySampling, sampledExactlyWhereTheRuleSays) {
     f.outWidth = 160;
     f.outHeight = 120;
     const State s = makeFrame(f);
-    const Rectifier fast(s);
+    const Rectifier fast(inputOf(s));
     RowRecord row{};
     int insideWindowOutsidePicture = 0;
     for (int i = 1; i <= 120; ++i) {
         fast.computeRow(i, row);
         for (int j = 1; j <= 160; ++j) {
-            const SourcePoint p = sourcePoint(s, i, j);
+            const SourcePoint p = sourcePoint(s.frame, vanishingPoints(s), i, j);
             const bool inWindow = p.finite && p.x >= f.xmin && p.x <= f.xmax && p.y >= f.ymin && p.y <= f.ymax;
             const double r = std::floor(p.y), c = std::max(1.0, std::floor(p.x));
             const bool inPicture = r >= 0 && r <= 399 && c <= 600;
@@ -212,16 +213,16 @@ TEST(RectifySampling, mirroredColumnsLandFromTheRight) {
     f.outWidth = 77;
     f.outHeight = 30;
     State s = makeFrame(f);
-    ASSERT_EQ(s.colSign, 1);
+    ASSERT_EQ(s.frame.colSign, 1);
     State mirrored = s;
-    mirrored.colSign = -1;
+    mirrored.frame.colSign = -1;
     for (Kernel k : {Kernel::portable, Kernel::sse2, Kernel::avx2, Kernel::avx512}) {
-        const Rectifier plain(s, k), flipped(mirrored, k);
+        const Rectifier plain(inputOf(s), k), flipped(inputOf(mirrored), k);
         RowRecord a{}, b{}, ref{};
         for (int i = 1; i <= 30; ++i) {
             plain.computeRow(i, a);
             flipped.computeRow(i, b);
-            referenceRow(mirrored, i, ref);
+            referenceRow(inputOf(mirrored), i, ref);
             ASSERT_EQ(b, ref) << "row " << i;
             for (std::size_t j = 1; j <= 77; ++j) ASSERT_EQ(b[77 - j], a[j - 1]) << "row " << i << " column " << j;
             for (std::size_t p = 77; p < b.size(); ++p) ASSERT_EQ(b[p], 0);

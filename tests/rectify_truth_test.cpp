@@ -20,6 +20,7 @@
 #include <vector>
 
 using namespace velta;
+using velta::rectify::testing::inputOf;
 using velta::testing::cornersOnLine;
 using velta::testing::MarkedLines;
 using velta::testing::PinholeCamera;
@@ -52,8 +53,8 @@ void photograph(State& s, const PinholeCamera& cam, int width, int height) {
 
 // The rectified picture, row k of the computation at index k.
 std::vector<RowRecord> rectifyAll(const State& s) {
-    const rectify::Rectifier r(s);
-    const rectify::RowOrder order = rectify::rowOrder(s);
+    const rectify::Rectifier r(inputOf(s));
+    const rectify::RowOrder order = rectify::rowOrder(s.frame, vanishingPoints(s));
     std::vector<RowRecord> rows(static_cast<std::size_t>(order.count));
     for (int k = 0; k < order.count; ++k) r.computeRow(order.at(k), rows[static_cast<std::size_t>(k)]);
     return rows;
@@ -152,24 +153,22 @@ TEST(RectifyTruth, aPhotographedCheckerboardComesOutSquare) {
         const geom::VanishingResult vp = geom::vanishingPoints(MarkedLines(cam, u0, v0, u1, v1).lineEnds);
         ASSERT_TRUE(vp.bothMeet());
 
-        State s;
-        s.imageWidth = width;
-        s.imageHeight = height;
-        s.centreX = width / 2.0;
-        s.centreY = height / 2.0;
-        s.fuox = vp.fuox; s.fuoy = vp.fuoy; s.fuvx = vp.fuvx; s.fuvy = vp.fuvy;
-        s.areaStarts = 1;
-        rectify::testing::setWindow(s, 250, 180, 950, 720);
-        const std::optional<geom::Orientation> o = geom::orient(geom::orientationInput(s));
+        const std::optional<geom::Orientation> o = geom::orient(
+            {.centreX = width / 2.0, .centreY = height / 2.0, .fuox = vp.fuox, .fuoy = vp.fuoy, .fuvx = vp.fuvx,
+             .fuvy = vp.fuvy, .areaStarts = 1, .areaXmin = 250, .areaYmin = 180, .areaXmax = 950, .areaYmax = 720,
+             .imageWidth = width, .imageHeight = height});
         ASSERT_TRUE(o);
-        rectify::testing::applyOrientation(s, *o);
-        ASSERT_LE(s.rectWidth, 3000);
-        ASSERT_GE(s.rectWidth, 200);
-        ASSERT_GE(s.rectHeight, 200);
+        State s;
+        s.fuox = vp.fuox; s.fuoy = vp.fuoy; s.fuvx = vp.fuvx; s.fuvy = vp.fuvy;
+        rectify::testing::setWindow(s, 250, 180, 950, 720);
+        s.frame = *o;
+        ASSERT_LE(s.frame.rectWidth, 3000);
+        ASSERT_GE(s.frame.rectWidth, 200);
+        ASSERT_GE(s.frame.rectHeight, 200);
         photograph(s, cam, width, height);
 
         const std::vector<RowRecord> rows = rectifyAll(s);
-        const auto w = static_cast<std::size_t>(rectify::columnCount(s));
+        const auto w = static_cast<std::size_t>(rectify::columnCount(s.frame));
         const std::size_t h = rows.size();
 
         // Vertical edges, seen along three rows; horizontal edges along three columns. Each line
@@ -232,14 +231,14 @@ TEST(RectifyTruth, anAreaCornerOnThePrincipalVerticalOrTheHorizonRectifiesTrue) 
         State s;
         s.fuox = f.in.fuox; s.fuoy = f.in.fuoy; s.fuvx = f.in.fuvx; s.fuvy = f.in.fuvy;
         rectify::testing::setWindow(s, f.in.areaXmin, f.in.areaYmin, f.in.areaXmax, f.in.areaYmax);
-        rectify::testing::applyOrientation(s, *f.o);
-        const int h = rectify::rowCount(s), w = rectify::columnCount(s);
+        s.frame = *f.o;
+        const int h = rectify::rowCount(s.frame), w = rectify::columnCount(s.frame);
         ASSERT_GT(h, 100);
         ASSERT_GT(w, 100);
 
         // Pixel (i, j) shows the façade point i output pixels up or down and j across from
         // the origin's, at the picture's scale at the origin; the area lies on one side.
-        const auto origin = cam.facadePoint({s.originX, s.originY});
+        const auto origin = cam.facadePoint({s.frame.originX, s.frame.originY});
         const auto inside =
             cam.facadePoint({(f.in.areaXmin + f.in.areaXmax) / 2, (f.in.areaYmin + f.in.areaYmax) / 2});
         ASSERT_TRUE(origin && inside);
@@ -248,7 +247,7 @@ TEST(RectifyTruth, anAreaCornerOnThePrincipalVerticalOrTheHorizonRectifiesTrue) 
         double worst = 0;
         for (const int i : {1, h / 3, h})
             for (const int j : {1, w / 2, w}) {
-                const rectify::SourcePoint src = rectify::sourcePoint(s, i, j);
+                const rectify::SourcePoint src = rectify::sourcePoint(s.frame, vanishingPoints(s), i, j);
                 const auto p = cam.facadePoint({src.x, src.y});
                 ASSERT_TRUE(src.finite && p) << i << ", " << j;
                 worst = std::max(worst, std::hypot(p->x - origin->x - across * j / scale,
@@ -258,10 +257,10 @@ TEST(RectifyTruth, anAreaCornerOnThePrincipalVerticalOrTheHorizonRectifiesTrue) 
 
         // The fast rectifier takes its rows and columns from the same construction.
         rectify::testing::fillSource(s, 1000, 800);
-        const rectify::Rectifier fast(s);
+        const rectify::Rectifier fast(inputOf(s));
         for (const int i : {1, h / 2, h}) {
             RowRecord want{}, got{};
-            rectify::referenceRow(s, i, want);
+            rectify::referenceRow(inputOf(s), i, want);
             fast.computeRow(i, got);
             EXPECT_EQ(want, got) << "row " << i;
             EXPECT_NE(want, RowRecord{});

@@ -170,13 +170,13 @@ void expectFiniteOrientation(const geom::Orientation& o) {
                   {"rabattedEyeV.y", o.rabattedEyeV.y},
                   {"principalDistance", o.principalDistance},
                   {"eyeToV", o.eyeToV},
-                  {"pv.x", o.pv.x},
-                  {"pv.y", o.pv.y},
+                  {"pvx", o.pvx},
+                  {"pvy", o.pvy},
                   {"rabattedEyeH.x", o.rabattedEyeH.x},
                   {"rabattedEyeH.y", o.rabattedEyeH.y},
                   {"eyeToH", o.eyeToH},
-                  {"po.x", o.po.x},
-                  {"po.y", o.po.y},
+                  {"pox", o.pox},
+                  {"poy", o.poy},
                   {"refCornerX", o.refCornerX},
                   {"refCornerY", o.refCornerY},
                   {"oppCornerX", o.oppCornerX},
@@ -206,32 +206,32 @@ void expectFiniteConstruction(const State& s) {
                   {"fuvy", s.fuvy},
                   {"centreX", s.centreX},
                   {"centreY", s.centreY},
-                  {"axisSlope", s.axisSlope},
-                  {"horizonSlope", s.horizonSlope},
-                  {"principalDistance", s.principalDistance},
-                  {"eyeToH", s.eyeToH},
-                  {"pox", s.pox},
-                  {"poy", s.poy},
-                  {"pvx", s.pvx},
-                  {"pvy", s.pvy},
-                  {"refCornerX", s.refCornerX},
-                  {"refCornerY", s.refCornerY},
-                  {"oppCornerX", s.oppCornerX},
-                  {"maxax", s.maxax},
-                  {"maxay", s.maxay},
-                  {"maxbx", s.maxbx},
-                  {"maxby", s.maxby},
-                  {"originX", s.originX},
-                  {"originY", s.originY},
-                  {"vertEdgeSlope", s.vertEdgeSlope},
-                  {"horizEdgeSlope", s.horizEdgeSlope}});
-    EXPECT_TRUE(s.cornerCase >= 1 && s.cornerCase <= 4) << s.cornerCase;
-    expectSign(s.rowSign, "rowSign");
-    expectSign(s.colSign, "colSign");
-    expectSize(s.rectWidth, "rectWidth");
-    expectSize(s.rectHeight, "rectHeight");
-    expectMarks(s.rowPoints, s.rectHeight, geom::maxRowMarks, "rowPoints");
-    expectMarks(s.colPoints, s.rectWidth, geom::maxColumnMarks, "colPoints");
+                  {"axisSlope", s.frame.axisSlope},
+                  {"horizonSlope", s.frame.horizonSlope},
+                  {"principalDistance", s.frame.principalDistance},
+                  {"eyeToH", s.frame.eyeToH},
+                  {"pox", s.frame.pox},
+                  {"poy", s.frame.poy},
+                  {"pvx", s.frame.pvx},
+                  {"pvy", s.frame.pvy},
+                  {"refCornerX", s.frame.refCornerX},
+                  {"refCornerY", s.frame.refCornerY},
+                  {"oppCornerX", s.frame.oppCornerX},
+                  {"maxax", s.frame.maxax},
+                  {"maxay", s.frame.maxay},
+                  {"maxbx", s.frame.maxbx},
+                  {"maxby", s.frame.maxby},
+                  {"originX", s.frame.originX},
+                  {"originY", s.frame.originY},
+                  {"vertEdgeSlope", s.frame.vertEdgeSlope},
+                  {"horizEdgeSlope", s.frame.horizEdgeSlope}});
+    EXPECT_TRUE(s.frame.cornerCase >= 1 && s.frame.cornerCase <= 4) << s.frame.cornerCase;
+    expectSign(s.frame.rowSign, "rowSign");
+    expectSign(s.frame.colSign, "colSign");
+    expectSize(s.frame.rectWidth, "rectWidth");
+    expectSize(s.frame.rectHeight, "rectHeight");
+    expectMarks(s.frame.rowPoints, s.frame.rectHeight, geom::maxRowMarks, "rowPoints");
+    expectMarks(s.frame.colPoints, s.frame.rectWidth, geom::maxColumnMarks, "colPoints");
 }
 
 // ---- random inputs of the orientation -------------------------------------------------------------
@@ -326,19 +326,7 @@ State stateOf(const geom::OrientationInput& in, const geom::Orientation& o) {
     s.centreX = in.centreX, s.centreY = in.centreY;
     s.fuox = in.fuox, s.fuoy = in.fuoy, s.fuvx = in.fuvx, s.fuvy = in.fuvy;
     s.pixelStep = in.pixelStep;
-    s.axisSlope = o.axisSlope, s.horizonSlope = o.horizonSlope;
-    s.principalDistance = o.principalDistance, s.eyeToH = o.eyeToH;
-    s.pvx = o.pv.x, s.pvy = o.pv.y, s.pox = o.po.x, s.poy = o.po.y;
-    s.refCornerX = o.refCornerX, s.refCornerY = o.refCornerY;
-    s.oppCornerX = o.oppCornerX, s.oppCornerY = o.oppCornerY;
-    s.cornerCase = static_cast<std::int16_t>(o.cornerCase);
-    s.vertEdgeSlope = o.vertEdgeSlope, s.horizEdgeSlope = o.horizEdgeSlope;
-    s.originX = o.originX, s.originY = o.originY;
-    s.maxax = o.maxax, s.maxay = o.maxay, s.maxbx = o.maxbx, s.maxby = o.maxby;
-    s.rowSign = o.rowSign, s.colSign = o.colSign;
-    s.rectWidth = o.rectWidth, s.rectHeight = o.rectHeight;
-    s.rowPoints = o.rowPoints;
-    s.colPoints = o.colPoints;
+    s.frame = o;
     const double x1 = in.areaXmin, y1 = in.areaYmin, x2 = in.areaXmax, y2 = in.areaYmax;
     s.areaCorners[1][1] = x1, s.areaCorners[1][2] = y1;
     s.areaCorners[2][1] = x1, s.areaCorners[2][2] = y2;
@@ -481,8 +469,8 @@ TEST(RobustnessOrientation, randomAndExtremeInputsGiveAFiniteFrameOrAReason) {
 // ---- grid ---------------------------------------------------------------------------------------------
 
 /// Checks the segments of one grid against the tables and the area; returns how many there were.
-std::size_t expectGridWithinBounds(const geom::GridInput& in, const std::vector<geom::GridSegment>& segs) {
-    const auto& c = in.areaCorners;
+std::size_t expectGridWithinBounds(const geom::Orientation& in, const geom::AreaCorners& c,
+                                   const std::vector<geom::GridSegment>& segs) {
     auto linesOf = [](double size, std::size_t rows) -> std::size_t {
         // Lines 1, 51, 101, ... up to the size and below the table's row count.
         std::size_t n = 0;
@@ -528,24 +516,24 @@ TEST(RobustnessGrid, randomFramesGiveFiniteSegmentsInsideTheAreaWithinTheTables)
         State s = stateOf(c->first, c->second);
         // Sizes beyond the tables, not a number or negative; marks and fields not finite.
         switch (d.integer(0, 9)) {
-        case 0: s.rectWidth = 1e9, s.rectHeight = 1e9; break;
-        case 1: s.rectWidth = kInf, s.rectHeight = d.logUniform(1e15, 1e300); break;
-        case 2: s.rectWidth = kNaN, s.rectHeight = -d.logUniform(1, 1e6); break;
-        case 3: s.rowPoints.resize(static_cast<std::size_t>(d.integer(0, 3))); break;
-        case 4: s.colPoints.clear(); break;
+        case 0: s.frame.rectWidth = 1e9, s.frame.rectHeight = 1e9; break;
+        case 1: s.frame.rectWidth = kInf, s.frame.rectHeight = d.logUniform(1e15, 1e300); break;
+        case 2: s.frame.rectWidth = kNaN, s.frame.rectHeight = -d.logUniform(1, 1e6); break;
+        case 3: s.frame.rowPoints.resize(static_cast<std::size_t>(d.integer(0, 3))); break;
+        case 4: s.frame.colPoints.clear(); break;
         default: break;
         }
-        if (d.chance(0.2) && !s.colPoints.empty())
+        if (d.chance(0.2) && !s.frame.colPoints.empty())
             for (int k = d.integer(1, 20); k > 0; --k)
-                s.colPoints[anyRow(d, s.colPoints)][2] = d.extreme();
+                s.frame.colPoints[anyRow(d, s.frame.colPoints)][2] = d.extreme();
         if (d.chance(0.2)) {
-            double* fields[] = {&s.originX, &s.originY, &s.vertEdgeSlope, &s.horizEdgeSlope, &s.pox, &s.poy,
-                                &s.pvx,     &s.pvy,     &s.refCornerX,    &s.oppCornerX,     &s.fuox, &s.fuoy,
+            double* fields[] = {&s.frame.originX, &s.frame.originY, &s.frame.vertEdgeSlope, &s.frame.horizEdgeSlope, &s.frame.pox, &s.frame.poy,
+                                &s.frame.pvx,     &s.frame.pvy,     &s.frame.refCornerX,    &s.frame.oppCornerX,     &s.fuox, &s.fuoy,
                                 &s.fuvx,    &s.fuvy};
             for (int k = d.integer(1, 3); k > 0; --k) *fields[d.integer(0, 13)] = d.extreme();
         }
-        const geom::GridInput in = geom::gridInput(s);
-        drawn += expectGridWithinBounds(in, geom::gridSegments(in));
+        const geom::AreaCorners area = calculationArea(s);
+        drawn += expectGridWithinBounds(s.frame, area, geom::gridSegments(s.frame, vanishingPoints(s), area));
     }
     std::printf("[ robustness ] %zu grid segments\n", drawn);
     if (run.whole && !::testing::Test::HasFailure()) {   // the run reached every outcome
@@ -571,10 +559,10 @@ TEST(RobustnessGrid, hugeFramesEndAtTheMarkTables) {
     ASSERT_GT(o->rectHeight, 1e6);
     State s = stateOf(in, *o);
     for (double size : {1e9, 1e15, 1e300, kInf}) {
-        s.rectWidth = s.rectHeight = size;
-        const geom::GridInput g = geom::gridInput(s);
-        const std::vector<geom::GridSegment> segs = geom::gridSegments(g);
-        expectGridWithinBounds(g, segs);
+        s.frame.rectWidth = s.frame.rectHeight = size;
+        const geom::AreaCorners area = calculationArea(s);
+        const std::vector<geom::GridSegment> segs = geom::gridSegments(s.frame, vanishingPoints(s), area);
+        expectGridWithinBounds(s.frame, area, segs);
         EXPECT_GT(segs.size(), 600u);   // most lines of both tables cross the vast area
         EXPECT_LE(segs.size(), geom::maxColumnMarks / geom::gridStep + 1 + geom::maxRowMarks / geom::gridStep + 1);
     }
@@ -662,23 +650,23 @@ TEST_P(RobustnessRectifierKernel, equalsTheReferenceAndReadsOnlyThePicture) {
 
         // A small output, so that every row can be compared; the tables keep their sizes.
         if (d.chance(0.8)) {
-            s.rectWidth = std::min(s.rectWidth, d.whole(0, 300));
-            s.rectHeight = std::min(s.rectHeight, d.whole(0, 40));
+            s.frame.rectWidth = std::min(s.frame.rectWidth, d.whole(0, 300));
+            s.frame.rectHeight = std::min(s.frame.rectHeight, d.whole(0, 40));
         } else {
-            s.rectWidth = d.chance(0.5) ? d.extreme() : s.rectWidth;
-            s.rectHeight = d.chance(0.5) ? d.extreme() : std::min(s.rectHeight, 40.0);
+            s.frame.rectWidth = d.chance(0.5) ? d.extreme() : s.frame.rectWidth;
+            s.frame.rectHeight = d.chance(0.5) ? d.extreme() : std::min(s.frame.rectHeight, 40.0);
         }
-        if (d.chance(0.15)) s.colSign = static_cast<std::int16_t>(-s.colSign);
+        if (d.chance(0.15)) s.frame.colSign = static_cast<std::int16_t>(-s.frame.colSign);
         if (d.chance(0.2)) {
-            double* fields[] = {&s.originX, &s.originY, &s.vertEdgeSlope, &s.horizEdgeSlope, &s.pox, &s.poy,
-                                &s.pvx,     &s.pvy,     &s.fuox,          &s.fuoy,           &s.fuvx, &s.fuvy};
+            double* fields[] = {&s.frame.originX, &s.frame.originY, &s.frame.vertEdgeSlope, &s.frame.horizEdgeSlope, &s.frame.pox, &s.frame.poy,
+                                &s.frame.pvx,     &s.frame.pvy,     &s.fuox,          &s.fuoy,           &s.fuvx, &s.fuvy};
             for (int k = d.integer(1, 2); k > 0; --k) *fields[d.integer(0, 11)] = d.extreme();
         }
-        if (d.chance(0.2) && !s.rowPoints.empty())
-            s.rowPoints[anyRow(d, s.rowPoints)][3] = d.extreme();
+        if (d.chance(0.2) && !s.frame.rowPoints.empty())
+            s.frame.rowPoints[anyRow(d, s.frame.rowPoints)][3] = d.extreme();
 
-        const int w = rectify::columnCount(s);
-        const int h = rectify::rowCount(s);
+        const int w = rectify::columnCount(s.frame);
+        const int h = rectify::rowCount(s.frame);
         std::vector<int> rowsToCheck = {-1, 0, 1, h, h + 1, h / 2};
         if (h <= 40)
             for (int i = 2; i < h; ++i) rowsToCheck.push_back(i);
@@ -686,8 +674,9 @@ TEST_P(RobustnessRectifierKernel, equalsTheReferenceAndReadsOnlyThePicture) {
             for (int k = 0; k < 4; ++k) rowsToCheck.push_back(d.integer(1, h));
 
         std::vector<RowRecord> want(rowsToCheck.size());
-        for (std::size_t k = 0; k < rowsToCheck.size(); ++k) rectify::referenceRow(s, rowsToCheck[k], want[k]);
-        const rectify::Rectifier r(s, kernel);
+        const rectify::Input in{s.frame, vanishingPoints(s), calculationArea(s), s.image};
+        for (std::size_t k = 0; k < rowsToCheck.size(); ++k) rectify::referenceRow(in, rowsToCheck[k], want[k]);
+        const rectify::Rectifier r(in, kernel);
         ASSERT_EQ(r.kernel(), kernel);
         EXPECT_EQ(r.width(), w);
         EXPECT_EQ(r.height(), h);
@@ -996,16 +985,16 @@ bool rectifyIfQuick(Session& ss, Tally& t, int& budget) {
     RecordingWindow& w = ss.w;
     if (!s.constructionValid || !(w.enabled(Ctl::RADDRIZZA) || w.enabled(Ctl::start)) || s.raddrCount != 0)
         return false;
-    const bool tooLarge = s.rectWidth > 3000 || s.rectHeight > 32767;
-    const bool tooSmall = !tooLarge && (s.rectWidth < 1 || s.rectHeight < 1);
-    const bool quick = !tooLarge && !tooSmall && s.rectWidth <= 400 && s.rectHeight <= 400;
+    const bool tooLarge = s.frame.rectWidth > 3000 || s.frame.rectHeight > 32767;
+    const bool tooSmall = !tooLarge && (s.frame.rectWidth < 1 || s.frame.rectHeight < 1);
+    const bool quick = !tooLarge && !tooSmall && s.frame.rectWidth <= 400 && s.frame.rectHeight <= 400;
     if (!tooLarge && !tooSmall && !(quick && budget > 0)) return false;
 
     const std::string file = ss.app.workingFile();
     std::error_code ec;
     std::filesystem::remove(file, ec);
     const std::size_t before = w.messages.size();
-    const double width = s.rectWidth, height = s.rectHeight;
+    const double width = s.frame.rectWidth, height = s.frame.rectHeight;
     RADDR1(ss.app);
     EXPECT_FALSE(s.rectRunning);
     if (tooLarge || tooSmall) {

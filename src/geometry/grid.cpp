@@ -16,22 +16,22 @@ struct SideHits {
     }
 };
 
-bool outsideArea(Point p, const Point (&c)[5]) {
+bool outsideArea(Point p, const AreaCorners& c) {
     return p.x < c[1].x || p.x > c[4].x || p.y < c[1].y || p.y > c[2].y;
 }
 
 // The lines of one family: columns (po, horizontal edge, V) or rows (pv, vertical edge, H).
-void family(const GridInput& in, bool column, SideHits& hits, std::vector<GridSegment>& out) {
-    const std::span<const MarkRow> marks = column ? in.colPoints : in.rowPoints;
-    const double size = column ? in.rectWidth : in.rectHeight;
-    const Point m = column ? Point{in.pox, in.poy} : Point{in.pvx, in.pvy};
-    const double edge = column ? in.horizEdgeSlope : in.vertEdgeSlope;
-    const Point vp = column ? Point{in.fuvx, in.fuvy} : Point{in.fuox, in.fuoy};
-    const Point edgeVp = column ? Point{in.fuox, in.fuoy} : Point{in.fuvx, in.fuvy};
-    const Point origin{in.originX, in.originY};
-    const auto& c = in.areaCorners;
-    const double s1y = in.oppCornerY, s2y = in.refCornerY;
-    const double s3x = in.oppCornerX, s4x = in.refCornerX;
+void family(const Orientation& f, const VanishingPoints& v, const AreaCorners& c, bool column, SideHits& hits,
+            std::vector<GridSegment>& out) {
+    const std::vector<MarkRow>& marks = column ? f.colPoints : f.rowPoints;
+    const double size = column ? f.rectWidth : f.rectHeight;
+    const Point m = column ? f.po() : f.pv();
+    const double edge = column ? f.horizEdgeSlope : f.vertEdgeSlope;
+    const Point vp = column ? Point{v.fuvx, v.fuvy} : Point{v.fuox, v.fuoy};
+    const Point edgeVp = column ? Point{v.fuox, v.fuoy} : Point{v.fuvx, v.fuvy};
+    const Point origin = f.origin();
+    const double s1y = f.oppCornerY, s2y = f.refCornerY;
+    const double s3x = f.oppCornerX, s4x = f.refCornerX;
 
     for (std::size_t i = 1; static_cast<double>(i) <= size && i < marks.size(); i += gridStep) {
         const double mx = marks[i][2], my = marks[i][3];
@@ -44,7 +44,7 @@ void family(const GridInput& in, bool column, SideHits& hits, std::vector<GridSe
             fx = along->x;
             fy = along->y;
         } else {
-            fx = (ray * m.x - m.y - edge * in.originX + in.originY) / (ray - edge);
+            fx = (ray * m.x - m.y - edge * f.originX + f.originY) / (ray - edge);
             fy = ray * (fx - m.x) + m.y;
         }
         const double s1x = ((s1y - fy) / (vp.y - fy)) * (vp.x - fx) + fx;
@@ -68,39 +68,13 @@ void family(const GridInput& in, bool column, SideHits& hits, std::vector<GridSe
 
 }  // namespace
 
-std::vector<GridSegment> gridSegments(const GridInput& in) {
+std::vector<GridSegment> gridSegments(const Orientation& frame, const VanishingPoints& vp, const AreaCorners& area) {
     SideHits hits;   // places 1 and 2 at (0, 0) for the whole grid
     std::vector<GridSegment> out;
-    family(in, true, hits, out);
+    family(frame, vp, area, true, hits, out);
     hits.k = 1;
-    family(in, false, hits, out);
+    family(frame, vp, area, false, hits, out);
     return out;
-}
-
-GridInput gridInput(const State& s) {
-    GridInput in;
-    in.rectWidth = s.rectWidth;
-    in.rectHeight = s.rectHeight;
-    in.rowPoints = s.rowPoints;
-    in.colPoints = s.colPoints;
-    in.originX = s.originX;
-    in.originY = s.originY;
-    in.vertEdgeSlope = s.vertEdgeSlope;
-    in.horizEdgeSlope = s.horizEdgeSlope;
-    in.pox = s.pox;
-    in.poy = s.poy;
-    in.pvx = s.pvx;
-    in.pvy = s.pvy;
-    in.refCornerX = s.refCornerX;
-    in.refCornerY = s.refCornerY;
-    in.oppCornerX = s.oppCornerX;
-    in.oppCornerY = s.oppCornerY;
-    in.fuox = s.fuox;
-    in.fuoy = s.fuoy;
-    in.fuvx = s.fuvx;
-    in.fuvy = s.fuvy;
-    for (int i = 1; i <= 4; ++i) in.areaCorners[i] = {s.areaCorners[i][1], s.areaCorners[i][2]};
-    return in;
 }
 
 }  // namespace velta::geom

@@ -11,28 +11,15 @@
 // a line that misses the area (or touches it once) reuses what an earlier line left there.
 
 #include <cstddef>
-#include <span>
 #include <vector>
 
+#include "geometry/frame.h"
 #include "geometry/lines.h"
-#include "state/state.h"
 
 namespace velta::geom {
 
 /// Spacing of the grid lines in output pixels: lines stand for outputs 1, 51, 101, ...
 inline constexpr std::size_t gridStep = 50;
-
-/// What the grid reads from the working state.
-struct GridInput {
-    double rectWidth = 0, rectHeight = 0;
-    std::span<const MarkRow> rowPoints, colPoints;   // marks: x in [2], y in [3]
-    double originX = 0, originY = 0;
-    double vertEdgeSlope = 0, horizEdgeSlope = 0;
-    double pox = 0, poy = 0, pvx = 0, pvy = 0;
-    double refCornerX = 0, refCornerY = 0, oppCornerX = 0, oppCornerY = 0;
-    double fuox = 0, fuoy = 0, fuvx = 0, fuvy = 0;
-    Point areaCorners[5];                            // corners 1..4; element 0 unused
-};
 
 /// One segment to draw, in the pen colour.
 struct GridSegment {
@@ -45,9 +32,6 @@ struct GridSegment {
 /// run over 1, 51, 101, ... up to rectWidth (rectHeight) and never past the mark tables. A
 /// line whose construction divides by zero or is not finite is skipped: it draws nothing and
 /// stores no hits.
-std::vector<GridSegment> gridSegments(const GridInput& in);
-
-/// The grid input as held in the working state; the spans refer to the state's mark tables.
-GridInput gridInput(const State& s);
+std::vector<GridSegment> gridSegments(const Orientation& frame, const VanishingPoints& vp, const AreaCorners& area);
 
 }  // namespace velta::geom

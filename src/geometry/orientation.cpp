@@ -47,7 +47,7 @@ std::int16_t signOf(double v) {
     return static_cast<std::int16_t>(v > 0 ? 1 : (v < 0 ? -1 : 0));
 }
 
-// Horizon, principal distance and the two measuring points. Returns the reason on failure.
+// Horizon, distance circle and principal distance. Returns the reason on failure.
 const char* distanceCircle(const OrientationInput& in, Orientation& o) {
     const double cx = in.centreX, cy = in.centreY;
     const double hx = in.fuox, hy = in.fuoy, vx = in.fuvx, vy = in.fuvy;
@@ -74,6 +74,14 @@ const char* distanceCircle(const OrientationInput& in, Orientation& o) {
     o.principalDistance = distance(o.rabattedEyeV.x, o.rabattedEyeV.y, cx, cy);
     if (!allFinite({o.rabattedEyeV.x, o.rabattedEyeV.y, o.principalDistance}))
         return refusal::rabattedEyeNotFinite;
+    return nullptr;
+}
+
+// The two measuring points, from the principal distance. Returns the reason on failure.
+const char* measuringPoints(const OrientationInput& in, Orientation& o) {
+    const double cx = in.centreX, cy = in.centreY;
+    const double hx = in.fuox, hy = in.fuoy, vx = in.fuvx, vy = in.fuvy;
+    const double as = o.axisSlope, hs = o.horizonSlope, px = o.horizonFoot.x;
 
     // pv: on the principal vertical at the eye's distance from V, the root of smaller |y|.
     o.eyeToV = distance(vx, vy, o.rabattedEyeV.x, o.rabattedEyeV.y);
@@ -81,8 +89,10 @@ const char* distanceCircle(const OrientationInput& in, Orientation& o) {
     if (!v) return refusal::verticalMissesCircle;
     const Point v1{v->xMinus, as * (v->xMinus - cx) + cy};
     const Point v2{v->xPlus, as * (v->xPlus - cx) + cy};
-    o.pv = (std::fabs(v1.y) - std::fabs(cy) < std::fabs(v2.y) - std::fabs(cy)) ? v1 : v2;
-    if (!allFinite({o.eyeToV, o.pv.x, o.pv.y})) return refusal::verticalPointNotFinite;
+    const Point pv = (std::fabs(v1.y) - std::fabs(cy) < std::fabs(v2.y) - std::fabs(cy)) ? v1 : v2;
+    o.pvx = pv.x;
+    o.pvy = pv.y;
+    if (!allFinite({o.eyeToV, o.pvx, o.pvy})) return refusal::verticalPointNotFinite;
 
     // W: the eye rabatted about the line C-H, at the principal distance from C along the unit
     // normal of C-H that points to larger x (for a level C-H, the one pointing up when H is on
@@ -102,14 +112,16 @@ const char* distanceCircle(const OrientationInput& in, Orientation& o) {
     if (!h) return refusal::horizonMissesCircle;
     const Point h1{h->xMinus, hs * (h->xMinus - hx) + hy};
     const Point h2{h->xPlus, hs * (h->xPlus - hx) + hy};
-    o.po = (std::fabs(h1.x) - std::fabs(px) < std::fabs(h2.x) - std::fabs(px)) ? h1 : h2;
-    if (!allFinite({o.rabattedEyeH.x, o.rabattedEyeH.y, o.eyeToH, o.po.x, o.po.y}))
+    const Point po = (std::fabs(h1.x) - std::fabs(px) < std::fabs(h2.x) - std::fabs(px)) ? h1 : h2;
+    o.pox = po.x;
+    o.poy = po.y;
+    if (!allFinite({o.rabattedEyeH.x, o.rabattedEyeH.y, o.eyeToH, o.pox, o.poy}))
         return refusal::horizontalPointNotFinite;
     return nullptr;
 }
 
-// Region, origin, far ends of the measuring lines and the output size.
-const char* frame(const OrientationInput& in, Orientation& o) {
+// The region, its reference and opposite corners, the two edges through the origin, and O.
+const char* region(const OrientationInput& in, Orientation& o) {
     const double hx = in.fuox, hy = in.fuoy, vx = in.fuvx, vy = in.fuvy;
 
     double xmin = 1, ymin = 1, xmax = in.imageWidth - 1, ymax = in.imageHeight - 1;
@@ -127,7 +139,8 @@ const char* frame(const OrientationInput& in, Orientation& o) {
 
     const double rx = o.refCornerX, ry = o.refCornerY, ox = o.oppCornerX;
     const double oy = o.oppCornerY;  // the rounded value from here on
-    o.cornerCase = in.areaStarts == 0 ? (top ? 3 : 4) : layoutCase(rx, ry, hx, hy, vx, vy);
+    const int refCase = in.areaStarts == 0 ? (top ? 3 : 4) : layoutCase(rx, ry, hx, hy, vx, vy);
+    o.cornerCase = static_cast<std::int16_t>(refCase);
     o.farCase = layoutCase(ox, oy, hx, hy, vx, vy);
     if (o.cornerCase == 0 || o.farCase == 0) return refusal::cornerNotClassified;
 
@@ -145,7 +158,15 @@ const char* frame(const OrientationInput& in, Orientation& o) {
         o.originY = ves * (o.originX - vx) + vy;
     }
     if (!allFinite({ves, hes, o.originX, o.originY})) return refusal::originNotFinite;
+    return nullptr;
+}
 
+// The far ends of the two measuring lines through O, their directions and the output size.
+const char* farEnds(const OrientationInput& in, Orientation& o) {
+    const double hx = in.fuox, hy = in.fuoy, vx = in.fuvx, vy = in.fuvy;
+    const double rx = o.refCornerX, ry = o.refCornerY, ox = o.oppCornerX;
+    const double oy = o.oppCornerY;  // the rounded value
+    const double ves = o.vertEdgeSlope, hes = o.horizEdgeSlope;
     const bool hRayFromRef = o.farCase == 2 || o.farCase == 4;
     const bool vRayFromRef = o.farCase >= 3;
     const Point hRay{hRayFromRef ? rx : ox, oy};
@@ -156,17 +177,17 @@ const char* frame(const OrientationInput& in, Orientation& o) {
     const Point v{vx, vy}, origin{o.originX, o.originY};
     const double s1 = (hy - hRay.y) / (hx - hRay.x);
     const Point t1 = intersect(hx, hy, s1, vx, vy, ves);
-    const double s2 = (o.pv.y - t1.y) / (o.pv.x - t1.x);
-    const Point a = farEnd(v, o.pv, t1, s2, origin, o.axisSlope);
+    const double s2 = (o.pvy - t1.y) / (o.pvx - t1.x);
+    const Point a = farEnd(v, o.pv(), t1, s2, origin, o.axisSlope);
     o.maxax = a.x;
     o.maxay = a.y;
 
     // Width end, likewise through V, the horizontal edge and po.
     const double s3 = (vy - vRay.y) / (vx - vRay.x);
     const Point t2 = intersect(vx, vy, s3, hx, hy, hes);
-    double s4 = (o.po.y - t2.y) / (o.po.x - t2.x);
+    double s4 = (o.poy - t2.y) / (o.pox - t2.x);
     if (s4 == 0) s4 = 1;
-    const Point b = farEnd({hx, hy}, o.po, t2, s4, origin, o.horizonSlope);
+    const Point b = farEnd({hx, hy}, o.po(), t2, s4, origin, o.horizonSlope);
     o.maxbx = b.x;
     o.maxby = b.y;
     if (!allFinite({s1, t1.x, t1.y, s2, a.x, a.y, s3, t2.x, t2.y, s4, b.x, b.y}))
@@ -250,28 +271,11 @@ std::optional<Orientation> orient(const OrientationInput& in, std::string* whyDe
 
     Orientation o;
     if (const char* why = distanceCircle(in, o)) return refuse(whyDegenerate, why);
-    if (const char* why = frame(in, o)) return refuse(whyDegenerate, why);
+    if (const char* why = measuringPoints(in, o)) return refuse(whyDegenerate, why);
+    if (const char* why = region(in, o)) return refuse(whyDegenerate, why);
+    if (const char* why = farEnds(in, o)) return refuse(whyDegenerate, why);
     marks(in, o);
     return o;
-}
-
-OrientationInput orientationInput(const State& s) {
-    OrientationInput in;
-    in.centreX = s.centreX;
-    in.centreY = s.centreY;
-    in.fuox = s.fuox;
-    in.fuoy = s.fuoy;
-    in.fuvx = s.fuvx;
-    in.fuvy = s.fuvy;
-    in.areaStarts = s.areaStarts;
-    in.areaXmin = s.areaCorners[1][1];
-    in.areaYmin = s.areaCorners[1][2];
-    in.areaXmax = s.areaCorners[3][1];
-    in.areaYmax = s.areaCorners[3][2];
-    in.imageWidth = static_cast<double>(s.imageWidth);
-    in.imageHeight = static_cast<double>(s.imageHeight);
-    in.pixelStep = s.pixelStep;
-    return in;
 }
 
 }  // namespace velta::geom

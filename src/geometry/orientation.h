@@ -17,8 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "geometry/frame.h"
 #include "geometry/lines.h"
-#include "state/state.h"
 
 namespace velta::geom {
 
@@ -33,7 +33,7 @@ inline constexpr std::size_t maxRowMarks = 32767;
 /// Largest ratio |dx| / |dy| at which two points count as lying on one vertical.
 inline constexpr double nearlyVertical = 1e-6;
 
-/// What the orientation reads from the working state.
+/// What the orientation reads: the centre, the vanishing points, the region and the output step.
 struct OrientationInput {
     double centreX = 0, centreY = 0;           // C
     double fuox = 0, fuoy = 0;                 // H
@@ -43,40 +43,6 @@ struct OrientationInput {
     double areaXmax = 0, areaYmax = 0;         // calculation area corner 3
     double imageWidth = 0, imageHeight = 0;    // W, H of the source image
     double pixelStep = 1.0;                    // source pixels per output pixel
-};
-
-/// The construction and the rectified frame.
-struct Orientation {
-    // Distance circle and measuring points
-    double axisSlope = 0;          // slope of the principal vertical V-C
-    double horizonSlope = 0;       // -1 / axisSlope
-    Point horizonFoot;             // P: the horizon meets the principal vertical
-    Point circleCentre;            // M: centre of the circle on the diameter V-P
-    double circleRadius = 0;       // radius of that circle
-    Point rabattedEyeV;            // Q: eye rabatted about the principal vertical
-    double principalDistance = 0;  // |C-Q|
-    double eyeToV = 0;             // |V-Q|
-    Point pv;                      // vertical measuring point, on the principal vertical
-    Point rabattedEyeH;            // W: eye rabatted about the line C-H
-    double eyeToH = 0;             // |H-W|
-    Point po;                      // horizontal measuring point, on the horizon
-
-    // Region, origin and measuring lines
-    double refCornerX = 0, refCornerY = 0;     // reference corner R of the region
-    double oppCornerX = 0;                     // x of the corner opposite R
-    std::int16_t oppCornerY = 0;               // y of that corner, rounded half to even
-    int cornerCase = 0;                        // layout case of R (1..4)
-    int farCase = 0;                           // layout case of the opposite corner (1..4)
-    double vertEdgeSlope = 0;                  // edge through O towards V
-    double horizEdgeSlope = 0;                 // edge through O towards H
-    double originX = 0, originY = 0;           // O
-    double maxax = 0, maxay = 0;               // far end of the vertical measuring line
-    double maxbx = 0, maxby = 0;               // far end of the horizontal measuring line
-    std::int16_t rowSign = 0, colSign = 0;     // -1, 0 or 1
-    double rectWidth = 0, rectHeight = 0;      // output size, whole numbers, not capped
-    // Marks: x in column 2, y in column 3; row 0 and columns 0, 1 stay 0. rowPoints has
-    // min(rectHeight, maxRowMarks) + 1 rows, colPoints min(rectWidth, maxColumnMarks) + 1.
-    std::vector<MarkRow> rowPoints, colPoints;
 };
 
 /// Layout case 1..4 of the point (X, Y) against the x of V and the y of H; the four tests are
@@ -139,8 +105,5 @@ bool refusedForCentre(std::string_view why);
 /// parallel lines in an intersection, a line that misses its circle, or an opposite corner
 /// outside the 16-bit range. whyDegenerate, when given, then receives a short reason.
 std::optional<Orientation> orient(const OrientationInput& in, std::string* whyDegenerate = nullptr);
-
-/// The orientation input as held in the working state (area from corners 1 and 3).
-OrientationInput orientationInput(const State& s);
 
 }  // namespace velta::geom

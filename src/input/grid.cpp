@@ -13,7 +13,7 @@ void griglia1(App& app) {
     // Without a construction that matches the points and centre there is no grid to draw, and
     // the prompt keeps saying why.
     if (s.constructionValid) {
-        for (const geom::GridSegment& g : geom::gridSegments(geom::gridInput(s)))
+        for (const geom::GridSegment& g : geom::gridSegments(s.frame, vanishingPoints(s), calculationArea(s)))
             p.line(g.from.x, g.from.y, g.to.x, g.to.y);
         app.w.setText(Ctl::domanda1, "Vuoi raddrizzare ?");
     }

@@ -106,8 +106,8 @@ void Picture2_MouseMove(App& app, int, int, float x, float y) {
 void Picture2_DblClick(App& app) {
     const State& s = app.s;
     Surface& p = app.w.picture(Pic::Picture2);
-    for (double x = 1; x <= s.rectWidth; x += 80) p.line(x, 1, x, s.rectHeight, Color{0x4000});
-    for (double y = 1; y <= s.rectHeight; y += 80) p.line(1, y, s.rectWidth, y, Color{0x404000});
+    for (double x = 1; x <= s.frame.rectWidth; x += 80) p.line(x, 1, x, s.frame.rectHeight, Color{0x4000});
+    for (double y = 1; y <= s.frame.rectHeight; y += 80) p.line(1, y, s.frame.rectWidth, y, Color{0x404000});
 }
 
 void duepuntiClick(App& app) { app.s.measureState = 0; }

@@ -2,6 +2,7 @@
 // construction, stored in the working state and drawn over the source image.
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "geometry/orientation.h"
@@ -44,28 +45,9 @@ void refuseConstruction(App& app, const std::string& why) {
                  "NON E' POSSIBILE RADDRIZZARE", Icon::Critical, Buttons::Ok);
 }
 
-void store(State& s, const geom::Orientation& o) {
-    s.axisSlope = o.axisSlope;
-    s.horizonSlope = o.horizonSlope;
-    s.principalDistance = o.principalDistance;
-    s.eyeToH = o.eyeToH;
-    s.pvx = o.pv.x, s.pvy = o.pv.y;
-    s.pox = o.po.x, s.poy = o.po.y;
-    s.refCornerX = o.refCornerX, s.refCornerY = o.refCornerY;
-    s.oppCornerX = o.oppCornerX, s.oppCornerY = o.oppCornerY;
-    s.cornerCase = static_cast<std::int16_t>(o.cornerCase);
-    s.vertEdgeSlope = o.vertEdgeSlope, s.horizEdgeSlope = o.horizEdgeSlope;
-    s.originX = o.originX, s.originY = o.originY;
-    s.maxax = o.maxax, s.maxay = o.maxay, s.maxbx = o.maxbx, s.maxby = o.maxby;
-    s.rowSign = o.rowSign, s.colSign = o.colSign;
-    s.rectWidth = o.rectWidth, s.rectHeight = o.rectHeight;
-    s.rowPoints = o.rowPoints;
-    s.colPoints = o.colPoints;
-    s.constructionValid = true;
-}
-
 // The construction over the picture, with the limits that keep far-away figures undrawn.
-void drawConstruction(Surface& p, const State& s, const geom::Orientation& o) {
+void drawConstruction(Surface& p, const State& s) {
+    const geom::Orientation& o = s.frame;
     const Color blue{0xFF0000}, lightRed = paletteColor(12);
     const geom::Point q = o.rabattedEyeV, pf = o.horizonFoot;
     if (within(q.x, 10000) && within(q.y, 10000)) {
@@ -75,19 +57,20 @@ void drawConstruction(Surface& p, const State& s, const geom::Orientation& o) {
     if (within(s.fuox, 10000)) p.line(pf.x, pf.y, s.fuox, s.fuoy, blue);
     if (within(o.eyeToV, 10000)) {
         p.circle(s.fuvx, s.fuvy, o.eyeToV, lightRed);
-        p.circle(s.pvx, s.pvy, 3, lightRed);
+        p.circle(o.pvx, o.pvy, 3, lightRed);
     }
     if (within(pf.x, 10000) && within(pf.y, 10000) && within(s.fuvx, 10000) && within(s.fuvy, 10000)) {
         p.line(s.fuvx, s.fuvy, pf.x, pf.y, blue);
         p.circle(pf.x, pf.y, 2, lightRed);
-        p.line(s.pox, s.poy, pf.x, pf.y, blue);
+        p.line(o.pox, o.poy, pf.x, pf.y, blue);
     }
 }
 
 void drawFrameMarks(Surface& p, const State& s) {
-    if (std::fabs(s.fuox) < 20000 && std::fabs(s.eyeToH) < 10000) p.circle(s.fuox, s.fuoy, s.eyeToH);
+    const geom::Orientation& o = s.frame;
+    if (std::fabs(s.fuox) < 20000 && std::fabs(o.eyeToH) < 10000) p.circle(s.fuox, s.fuoy, o.eyeToH);
     if (s.fuvy > -20000) p.circle(s.centreX, s.centreY, 3);
-    if (within(s.pvx, 10000) && within(s.pvy, 10000)) p.circle(s.pvx, s.pvy, 4, paletteColor(3));
+    if (within(o.pvx, 10000) && within(o.pvy, 10000)) p.circle(o.pvx, o.pvy, 4, paletteColor(3));
 }
 
 std::string whole(double v) { return text::wholeNumberText(std::floor(v)); }
@@ -130,13 +113,21 @@ void CERCHIONUOVO(App& app) {
     // lines that no longer meet (or of another image) there is nothing to build.
     if (!s.vanishingValid) return;
 
+    const geom::OrientationInput in{.centreX = s.centreX, .centreY = s.centreY,
+                                    .fuox = s.fuox, .fuoy = s.fuoy, .fuvx = s.fuvx, .fuvy = s.fuvy,
+                                    .areaStarts = s.areaStarts,
+                                    .areaXmin = s.areaCorners[1][1], .areaYmin = s.areaCorners[1][2],
+                                    .areaXmax = s.areaCorners[3][1], .areaYmax = s.areaCorners[3][2],
+                                    .imageWidth = s.imageWidth, .imageHeight = s.imageHeight,
+                                    .pixelStep = s.pixelStep};
     std::string why;
-    const std::optional<geom::Orientation> o = geom::orient(geom::orientationInput(s), &why);
+    std::optional<geom::Orientation> o = geom::orient(in, &why);
     if (!o) {
         refuseConstruction(app, why);
         return;
     }
-    store(s, *o);
+    s.frame = std::move(*o);
+    s.constructionValid = true;
     s.refusedInputs.clear();
     enterPhase(w, Phase::OrientationFound);
 
@@ -144,25 +135,25 @@ void CERCHIONUOVO(App& app) {
     // The construction is a permanent mark: after a pointer movement the picture is still in
     // the rubber band's invert mode, which would show none of its colours.
     p.setDrawMode(DrawMode::CopyPen);
-    drawConstruction(p, s, *o);
+    drawConstruction(p, s);
 
     if (s.bandFresh == 0) w.setText(Ctl::domanda1, "Vuoi definire la griglia ?");
     s.stopRequest = 0;
     for (auto& r : s.rectRows) r.fill(0);
 
-    w.setText(Ctl::tfuox, text::wholeNumberText(s.rectWidth) + " x");
-    w.setText(Ctl::tfuoy, text::wholeNumberText(s.rectHeight) + " y");
+    w.setText(Ctl::tfuox, text::wholeNumberText(s.frame.rectWidth) + " x");
+    w.setText(Ctl::tfuoy, text::wholeNumberText(s.frame.rectHeight) + " y");
 
     drawFrameMarks(p, s);
 
     if (s.areaStarts == 0) {
-        w.setText(text6(1), "pox" + whole(s.pox));
-        w.setText(text6(2), "poy" + whole(s.poy));
-        w.setText(text6(3), "pvx" + whole(s.pvx));
-        w.setText(Ctl::tfuvx, "maxay" + whole(s.maxay));
-        w.setText(Ctl::tfuvy, "maxbx" + whole(s.maxbx));
+        w.setText(text6(1), "pox" + whole(s.frame.pox));
+        w.setText(text6(2), "poy" + whole(s.frame.poy));
+        w.setText(text6(3), "pvx" + whole(s.frame.pvx));
+        w.setText(Ctl::tfuvx, "maxay" + whole(s.frame.maxay));
+        w.setText(Ctl::tfuvy, "maxbx" + whole(s.frame.maxbx));
     }
-    w.setText(text6(4), "DIS" + whole(s.principalDistance));
+    w.setText(text6(4), "DIS" + whole(s.frame.principalDistance));
 }
 
 }  // namespace velta

@@ -55,8 +55,8 @@ void failRectification(App& app, const std::string& why) {
 void prepare(App& app) {
     State& s = app.s;
     Window& w = app.w;
-    w.setText(Ctl::tfuox, text::shortNumber(text::Int(s.rectWidth)) + "x");
-    w.setText(Ctl::tfuoy, text::shortNumber(text::Int(s.rectHeight)) + "y");
+    w.setText(Ctl::tfuox, text::shortNumber(text::Int(s.frame.rectWidth)) + "x");
+    w.setText(Ctl::tfuoy, text::shortNumber(text::Int(s.frame.rectHeight)) + "y");
     s.rectDone = 1;
     w.picture(Pic::Picture1).setCursor(Cursor::Hourglass);
     enterPhase(w, Phase::RectificationRunning);
@@ -69,15 +69,15 @@ void prepare(App& app) {
 bool computeRows(App& app, bitmap::BitmapWriter& out, std::string& error) {
     State& s = app.s;
     Window& w = app.w;
-    const rectify::Rectifier rectifier(s);
-    const rectify::RowOrder order = rectify::rowOrder(s);
+    const rectify::Rectifier rectifier({s.frame, vanishingPoints(s), calculationArea(s), s.image});
+    const rectify::RowOrder order = rectify::rowOrder(s.frame, vanishingPoints(s));
     using Clock = std::chrono::steady_clock;
     Clock::time_point lastEvents{};
     int shownFigure = -1;
     int k = 0;
     for (; k < order.count; ++k) {
         const int i = order.at(k);
-        const int figure = rectify::progressFigure(s, i);
+        const int figure = rectify::progressFigure(s.frame, vanishingPoints(s), i);
         if (figure != shownFigure) {
             w.setText(Ctl::Text4, text::shortNumber(static_cast<double>(figure)) + "%");
             shownFigure = figure;
@@ -103,11 +103,11 @@ bool computeRows(App& app, bitmap::BitmapWriter& out, std::string& error) {
 // when the size is refused.
 bool sizeAccepted(App& app) {
     const State& s = app.s;
-    if (s.rectWidth > 3000 || s.rectHeight > 32767) {
+    if (s.frame.rectWidth > 3000 || s.frame.rectHeight > 32767) {
         refuseSize(app, "Immagine troppo grande; selezionare un'area più piccola");
         return false;
     }
-    if (!(s.rectWidth >= 1) || !(s.rectHeight >= 1)) {
+    if (!(s.frame.rectWidth >= 1) || !(s.frame.rectHeight >= 1)) {
         refuseSize(app, "Area di calcolo troppo piccola; selezionare un'area più grande");
         return false;
     }
@@ -119,8 +119,8 @@ bool sizeAccepted(App& app) {
 bool rectifyIntoWorkingFile(App& app, bool& written, std::string& error) {
     State& s = app.s;
     Window& w = app.w;
-    const int width = static_cast<int>(text::Int(s.rectWidth));
-    const int height = static_cast<int>(text::Int(s.rectHeight));
+    const int width = static_cast<int>(text::Int(s.frame.rectWidth));
+    const int height = static_cast<int>(text::Int(s.frame.rectHeight));
     bitmap::BitmapWriter out;
     s.workingFileFresh = false;
     if (!out.begin(app.workingFile(), s.image.bmpHeader, s.image.bmpPalette, width, height, error)) {
@@ -152,8 +152,8 @@ void present(App& app) {
     Window& w = app.w;
     Surface& p2 = w.picture(Pic::Picture2);
     std::string why;
-    s.rectViewHeight = s.rectHeight;
-    s.rectViewWidth = static_cast<std::int16_t>(text::Int(s.rectWidth));
+    s.rectViewHeight = s.frame.rectHeight;
+    s.rectViewWidth = static_cast<std::int16_t>(text::Int(s.frame.rectWidth));
     if (!p2.loadPicture(app.workingFile(), why)) {
         failRectification(app, "Il file \"" + app.workingFile() + "\" non si lascia visualizzare: " + why);
         return;

@@ -50,19 +50,19 @@ void VALORIDEFAULT(App& app) {
     double oppX = 0, oppY = 0;
     if (s.fuvy > s.fuoy) {
         if (s.fuox > s.fuvx) {
-            s.refCornerX = 1, s.refCornerY = 1, oppX = w - 1, oppY = h - 1;
+            s.frame.refCornerX = 1, s.frame.refCornerY = 1, oppX = w - 1, oppY = h - 1;
         } else {
-            s.refCornerX = w - 1, s.refCornerY = 1, oppX = 1, oppY = h - 1;
+            s.frame.refCornerX = w - 1, s.frame.refCornerY = 1, oppX = 1, oppY = h - 1;
         }
     } else {
         if (s.fuox > s.fuvx) {
-            s.refCornerX = 1, s.refCornerY = h - 1, oppX = w - 1, oppY = 1;
+            s.frame.refCornerX = 1, s.frame.refCornerY = h - 1, oppX = w - 1, oppY = 1;
         } else {
-            s.refCornerX = w - 1, s.refCornerY = h - 1, oppX = 1, oppY = 1;
+            s.frame.refCornerX = w - 1, s.frame.refCornerY = h - 1, oppX = 1, oppY = 1;
         }
     }
-    s.oppCornerX = oppX;
-    s.oppCornerY = text::toInt16(oppY).value_or(0);   // image heights are below 32768
+    s.frame.oppCornerX = oppX;
+    s.frame.oppCornerY = text::toInt16(oppY).value_or(0);   // image heights are below 32768
 
     app.w.messageBox("VALORI DI DEFAULT", "", Icon::None, Buttons::Ok);
 

@@ -165,32 +165,32 @@ Kernel resolve(Kernel k) {
 
 bool kernelAvailable(Kernel k) { return k == Kernel::automatic || resolve(k) == k; }
 
-Rectifier::Rectifier(const State& s, Kernel kernel)
-    : image_(&s.image),
+Rectifier::Rectifier(const Input& in, Kernel kernel)
+    : image_(&in.image),
       kernel_(resolve(kernel)),
-      width_(columnCount(s)),
-      height_(rowCount(s)),
-      fuvx_(s.fuvx),
-      fuvy_(s.fuvy),
-      xmin_(s.areaCorners[1][1]),
-      xmax_(s.areaCorners[4][1]),
-      ymin_(s.areaCorners[1][2]),
-      ymax_(s.areaCorners[2][2]) {
+      width_(columnCount(in.frame)),
+      height_(rowCount(in.frame)),
+      fuvx_(in.vp.fuvx),
+      fuvy_(in.vp.fuvy),
+      xmin_(in.area[1].x),
+      xmax_(in.area[4].x),
+      ymin_(in.area[1].y),
+      ymax_(in.area[2].y) {
     const auto w = static_cast<std::size_t>(width_);
     const std::size_t padded = (w + block - 1) / block * block;
     colSlope_.assign(padded, notANumber);
     colBase_.assign(padded, notANumber);
     for (std::size_t j = 1; j <= w; ++j) {
-        const ColumnLine line = columnLine(s, static_cast<int>(j));
+        const ColumnLine line = columnLine(in.frame, in.vp, static_cast<int>(j));
         if (!line.finite) continue;
-        const std::size_t p = s.colSign == -1 ? w - j : j - 1;
+        const std::size_t p = in.frame.colSign == -1 ? w - j : j - 1;
         colSlope_[p] = line.slope;
         colBase_[p] = line.base;
     }
 
     const auto h = static_cast<std::size_t>(height_);
     rows_.assign(h + 1, RowLine{});
-    for (std::size_t i = 1; i <= h; ++i) rows_[i] = rowLine(s, static_cast<int>(i));
+    for (std::size_t i = 1; i <= h; ++i) rows_[i] = rowLine(in.frame, in.vp, static_cast<int>(i));
 }
 
 Rectifier::Bounds Rectifier::boundsNow() const {

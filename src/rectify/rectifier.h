@@ -21,9 +21,9 @@ enum class Kernel { automatic, portable, sse2, avx2, avx512 };
 
 class Rectifier {
 public:
-    /// Precomputes the row and column constructions of the rectification described by `s`. The
-    /// source image is read later, row by row, from `s.image`, which must outlive the rectifier.
-    explicit Rectifier(const State& s, Kernel kernel = Kernel::automatic);
+    /// Precomputes the row and column constructions of the rectification `in`. The source image
+    /// is read later, row by row, from `in.image`, which must outlive the rectifier.
+    explicit Rectifier(const Input& in, Kernel kernel = Kernel::automatic);
 
     /// Number of output columns W.
     [[nodiscard]] int width() const { return width_; }

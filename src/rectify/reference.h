@@ -3,15 +3,26 @@
 // line, and for every pixel the column's ray, foot and source line and their meeting point.
 // Slow, and the measure the fast rectifier must equal bit for bit.
 
+#include "geometry/frame.h"
 #include "state/state.h"
 
 namespace velta::rectify {
 
+/// What a rectification reads: the construction, its vanishing points, the calculation area (the
+/// sampling window) and the source picture. The picture is read row by row while the rows are
+/// computed, so it must outlive whatever is built from this.
+struct Input {
+    const geom::Orientation& frame;   // marks, measuring points, reference edges, size, column order
+    geom::VanishingPoints vp;         // H and V of the construction
+    geom::AreaCorners area;           // corners 1 (xmin, ymin), 2 (ymax) and 4 (xmax) bound the window
+    const SourceImage& image;         // the source bitmap's row records
+};
+
 /// originY - vertEdgeSlope * originX - pvy: the constant of the row feet on the vertical edge.
-[[nodiscard]] double rowEdgeOffset(const State& s);
+[[nodiscard]] double rowEdgeOffset(const geom::Orientation& f);
 
 /// originY - horizEdgeSlope * originX - poy: the constant of the column feet on the horizontal edge.
-[[nodiscard]] double colEdgeOffset(const State& s);
+[[nodiscard]] double colEdgeOffset(const geom::Orientation& f);
 
 /// The source line y = slope * x + intercept of one output row.
 struct RowLine {
@@ -36,23 +47,23 @@ struct SourcePoint {
 /// Row line of row mark i: the ray from the vertical measuring point through the mark, its foot
 /// on the vertical edge, and the line from the horizontal vanishing point through the foot.
 /// When the ray runs along the edge to within geom::nearlyParallel (the edge lies on the
-/// principal vertical), the foot comes from the mark's place instead (geom::footOnEdge).
-[[nodiscard]] RowLine rowLine(const State& s, int i);
+/// principal vertical), the foot comes from the mark's place instead (geom::footAlongEdge).
+[[nodiscard]] RowLine rowLine(const geom::Orientation& f, const geom::VanishingPoints& vp, int i);
 
 /// Column line of column mark j: the ray from the horizontal measuring point through the mark,
 /// its foot on the horizontal edge, and the line from the vertical vanishing point through it;
 /// likewise found from the mark's place when the edge lies on the horizon.
-[[nodiscard]] ColumnLine columnLine(const State& s, int j);
+[[nodiscard]] ColumnLine columnLine(const geom::Orientation& f, const geom::VanishingPoints& vp, int j);
 
 /// The meeting point of row line i and column line j: srcX = (S fuvx - fuvy + c) / (S - T),
 /// srcY = fuvy + (srcX - fuvx) S.
-[[nodiscard]] SourcePoint sourcePoint(const State& s, int i, int j);
+[[nodiscard]] SourcePoint sourcePoint(const geom::Orientation& f, const geom::VanishingPoints& vp, int i, int j);
 
-/// Computes output row i (row mark 1..H) of the rectification of `s` into `out`, pixel by pixel
+/// Computes output row i (row mark 1..H) of the rectification `in` into `out`, pixel by pixel
 /// with the full column construction. A pixel is sampled when its source point lies in the
 /// calculation area (both ends included) and Int(srcY), max(1, Int(srcX)) address a byte of the
 /// picture; every other pixel, the bytes past the width, and the whole row when i is out of
 /// range or its construction is not finite, are palette index 0.
-void referenceRow(const State& s, int i, RowRecord& out);
+void referenceRow(const Input& in, int i, RowRecord& out);
 
 }  // namespace velta::rectify

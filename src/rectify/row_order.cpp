@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "state/state.h"
+
 namespace velta::rectify {
 
 namespace {
@@ -15,28 +17,28 @@ int clampedCount(double v, int limit) {
 
 }  // namespace
 
-int rowCount(const State& s) {
+int rowCount(const geom::Orientation& f) {
     // The written rows are counted in a 16-bit signed integer.
-    return clampedCount(s.rectHeight, 32767);
+    return clampedCount(f.rectHeight, 32767);
 }
 
-int columnCount(const State& s) {
-    return clampedCount(s.rectWidth, rowRecordSize);
+int columnCount(const geom::Orientation& f) {
+    return clampedCount(f.rectWidth, rowRecordSize);
 }
 
-RowOrder rowOrder(const State& s) {
-    const int h = rowCount(s);
-    if (s.fuvy > s.fuoy) return RowOrder{h, -1, h};
+RowOrder rowOrder(const geom::Orientation& f, const geom::VanishingPoints& vp) {
+    const int h = rowCount(f);
+    if (vp.fuvy > vp.fuoy) return RowOrder{h, -1, h};
     return RowOrder{1, 1, h};
 }
 
-int progressFigure(const State& s, int i) {
-    const double h = s.rectHeight;
+int progressFigure(const geom::Orientation& f, const geom::VanishingPoints& vp, int i) {
+    const double h = f.rectHeight;
     if (!(h >= 1)) return 0;
     const double ratio = std::fabs(100.0 * (static_cast<double>(i) - h) / h);
     // Guard the conversion: a row index far outside 1..H must not overflow the int.
     const int p = ratio < 1.0e9 ? static_cast<int>(std::floor(ratio)) : 1000000000;
-    return s.fuvy < s.fuoy ? 100 - p : p;
+    return vp.fuvy < vp.fuoy ? 100 - p : p;
 }
 
 }  // namespace velta::rectify

@@ -2,7 +2,7 @@
 // The order in which the rows of a rectification are computed, and the progress figure shown
 // while they are.
 
-#include "state/state.h"
+#include "geometry/frame.h"
 
 namespace velta::rectify {
 
@@ -18,17 +18,17 @@ struct RowOrder {
 };
 
 /// Number of rows H of the rectified image: Int(rectHeight), 0 when it is not a usable count.
-[[nodiscard]] int rowCount(const State& s);
+[[nodiscard]] int rowCount(const geom::Orientation& f);
 
 /// Number of columns W of the rectified image: Int(rectWidth), limited to the row record size.
-[[nodiscard]] int columnCount(const State& s);
+[[nodiscard]] int columnCount(const geom::Orientation& f);
 
 /// Rows run H, H - 1, ..., 1 when the vertical vanishing point lies below the horizontal one
 /// (fuvy > fuoy), and 1, 2, ..., H otherwise.
-[[nodiscard]] RowOrder rowOrder(const State& s);
+[[nodiscard]] RowOrder rowOrder(const geom::Orientation& f, const geom::VanishingPoints& vp);
 
 /// The progress figure shown while row mark i is computed: p = Int(|100 (i - H) / H|), shown as
 /// 100 - p when fuvy < fuoy and as p otherwise; 0 when H is 0.
-[[nodiscard]] int progressFigure(const State& s, int i);
+[[nodiscard]] int progressFigure(const geom::Orientation& f, const geom::VanishingPoints& vp, int i);
 
 }  // namespace velta::rectify

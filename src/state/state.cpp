@@ -11,4 +11,14 @@ void setDefaultArea(State& s) {
     s.areaCorners[4][1] = w - 1; s.areaCorners[4][2] = 1;
 }
 
+geom::VanishingPoints vanishingPoints(const State& s) {
+    return {s.fuox, s.fuoy, s.fuvx, s.fuvy};
+}
+
+geom::AreaCorners calculationArea(const State& s) {
+    geom::AreaCorners c;
+    for (std::size_t i = 1; i <= 4; ++i) c[i] = {s.areaCorners[i][1], s.areaCorners[i][2]};
+    return c;
+}
+
 }  // namespace velta

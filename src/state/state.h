@@ -7,14 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "geometry/frame.h"
+
 namespace velta {
 
 /// Bytes in one row record: the widest image the program holds.
 inline constexpr int rowRecordSize = 3000;
 using RowRecord = std::array<std::uint8_t, rowRecordSize>;
-
-/// A mark on a measuring line: x in column 2, y in column 3 (columns 0 and 1 stay 0).
-using MarkRow = std::array<double, 4>;
 
 /// The source bitmap as read from its file (the main window's image buffers).
 struct SourceImage {
@@ -60,22 +59,7 @@ struct State {
     double centreX = 0, centreY = 0;         // image centre (principal point)
 
     // Orientation (distance circle, measuring points, frame)
-    double axisSlope = 0;                    // slope of the principal vertical
-    double horizonSlope = 0;                 // slope of the horizon
-    double principalDistance = 0;            // centre to rabatted eye point
-    double eyeToH = 0;                       // H to the eye rabatted about C-H
-    double pox = 0, poy = 0, pvx = 0, pvy = 0;      // horizontal and vertical measuring points
-    double refCornerX = 0, refCornerY = 0;   // reference corner of the region
-    double oppCornerX = 0;                   // x of the corner opposite it
-    std::int16_t oppCornerY = 0;             // y of the corner opposite it (rounded)
-    std::int16_t cornerCase = 0;             // layout case of the reference corner
-    double maxax = 0, maxay = 0, maxbx = 0, maxby = 0;   // far ends of the measuring lines
-    double originX = 0, originY = 0;         // origin corner of rows and columns
-    double vertEdgeSlope = 0, horizEdgeSlope = 0;        // reference edges through the origin
-    std::vector<MarkRow> rowPoints;          // row marks 0 .. rectHeight
-    std::vector<MarkRow> colPoints;          // column marks 0 .. rectWidth
-    std::int16_t colSign = 0, rowSign = 0;   // directions of the column and row axes
-    double rectWidth = 0, rectHeight = 0;    // size of the rectified image (whole numbers)
+    geom::Orientation frame;                 // the construction last made (kept when one is refused)
     bool constructionValid = false;          // the frame and marks match the current points and centre
     std::vector<double> refusedInputs;       // lines, centre, area and step of the last refused
                                              // construction (empty after a good one)
@@ -115,5 +99,11 @@ struct State {
 /// Sets the default calculation area: the image less a one-pixel border, corners 1..4 =
 /// top-left, bottom-left, bottom-right, top-right.
 void setDefaultArea(State& s);
+
+/// The vanishing points as the grid and the rectifier take them.
+geom::VanishingPoints vanishingPoints(const State& s);
+
+/// Corners 1..4 of the calculation area as the grid and the rectifier take them.
+geom::AreaCorners calculationArea(const State& s);
 
 }  // namespace velta

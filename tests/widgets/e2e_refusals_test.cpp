@@ -330,7 +330,7 @@ void RefusalsTest::degenerateCentreDisablesRectifyingUntilAGoodConstruction() {
     r.key(Qt::Key_F6);
     QCOMPARE(r.prompt(), QString("Vuoi misurare ?"));
     QVERIFY(workingFileExists(r));
-    QCOMPARE(r.view(Pic::Picture2).size(), QSize(int(s.rectWidth), int(s.rectHeight)));
+    QCOMPARE(r.view(Pic::Picture2).size(), QSize(int(s.frame.rectWidth), int(s.frame.rectHeight)));
 }
 
 void RefusalsTest::closingWithAnUnsavedImageAsksFirst() {
