@@ -6,9 +6,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-30}"
-CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DVELTA_CORE_ONLY=ON -DVELTA_FUZZ=ON \
-  -DVELTA_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build-fuzz" --target bitmap_fuzz bitmap_file_fuzz open_fuzz text_fuzz -j"$(nproc)"
+# The fuzz preset: clang, the core only, warnings as errors.
+"$root/scripts/build.sh" fuzz -DVELTA_WERROR=ON
 crashes="$root/build-fuzz/crashes"
 mkdir -p "$crashes"
 

@@ -3,5 +3,5 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" build -DCMAKE_BUILD_TYPE=Release
+"$root/scripts/build.sh" release
 (cd "$root/build" && cpack -G DEB)

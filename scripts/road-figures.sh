@@ -3,7 +3,7 @@
 # command and bare), each benchmark in a process of its own so that its peak memory is its own.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/build.sh" build -DCMAKE_BUILD_TYPE=Release >/dev/null
+"$root/scripts/build.sh" release >/dev/null
 for b in roadOpen roadOrientation roadRectifyCommand roadBareRectifier; do
   "$root/build/bench/velta_bench" --benchmark_filter="^${b}\$" 2>/dev/null | grep -E "^${b}"
 done

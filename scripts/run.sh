@@ -3,7 +3,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" build -DCMAKE_BUILD_TYPE=Release
+"$root/scripts/build.sh" release
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "VELTA300 needs a graphical display, and none is available (DISPLAY and WAYLAND_DISPLAY are unset)." >&2
   echo "Run it from a desktop session, or under a virtual one: xvfb-run -a scripts/run.sh" >&2

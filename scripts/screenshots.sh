@@ -8,7 +8,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/${1:-build}"
 "$root/scripts/install-deps.sh"
 if [ ! -f "$build/build.ninja" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  (cd "$root" && cmake --preset release -B "$build" >/dev/null)
 fi
 cmake --build "$build" --target e2e_road_test -j"$(nproc)"
 
