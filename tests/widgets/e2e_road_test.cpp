@@ -259,8 +259,8 @@ void RoadTest::marksTheFourEdges(Rig& r) {
     QVERIFY(r.box(Ctl::Text6_4).startsWith("DIS "));
     disFirst = r.box(Ctl::Text6_4).mid(4).toDouble();
     QVERIFY2(std::fabs(disFirst - cam.focalPx) < 0.03 * cam.focalPx, qPrintable(r.box(Ctl::Text6_4)));
-    QCOMPARE(r.box(Ctl::tfuox), QString(" %1 x").arg(s.rectWidth));
-    QCOMPARE(r.box(Ctl::tfuoy), QString(" %1 y").arg(s.rectHeight));
+    QCOMPARE(r.box(Ctl::tfuox), QString(" %1 x").arg(s.frame.rectWidth));
+    QCOMPARE(r.box(Ctl::tfuoy), QString(" %1 y").arg(s.frame.rectHeight));
     // The construction is drawn over the picture in blue.
     const QImage& canvas = r.view(Pic::Picture1).canvas();
     int blue = 0;
@@ -290,8 +290,8 @@ void RoadTest::movesTheCentreAndPutsItBack(Rig& r) {
     QCOMPARE(s.centreY, double(moved.y()));
     QCOMPARE(s.inputMode, std::int16_t(0));
     QCOMPARE(r.prompt(), QString("Vuoi definire la griglia ?"));
-    QVERIFY(s.principalDistance != before.principalDistance);
-    QVERIFY(s.pvx != before.pvx && s.pox != before.pox);
+    QVERIFY(s.frame.principalDistance != before.frame.principalDistance);
+    QVERIFY(s.frame.pvx != before.frame.pvx && s.frame.pox != before.frame.pox);
     QVERIFY(r.box(Ctl::Text6_4) != QString("DIS %1").arg(disFirst));
     QVERIFY(r.usable(Ctl::RADDRIZZA));
     QVERIFY(r.dialogs->messages.empty());
@@ -302,17 +302,17 @@ void RoadTest::movesTheCentreAndPutsItBack(Rig& r) {
     r.clickImage(Pic::Picture1, QPoint(cam.width / 2, cam.height / 2));
     QCOMPARE(s.centreX, before.centreX);
     QCOMPARE(s.centreY, before.centreY);
-    QCOMPARE(s.principalDistance, before.principalDistance);
-    QCOMPARE(s.pox, before.pox);
-    QCOMPARE(s.pvy, before.pvy);
-    QCOMPARE(s.rectWidth, before.rectWidth);
-    QCOMPARE(s.rectHeight, before.rectHeight);
+    QCOMPARE(s.frame.principalDistance, before.frame.principalDistance);
+    QCOMPARE(s.frame.pox, before.frame.pox);
+    QCOMPARE(s.frame.pvy, before.frame.pvy);
+    QCOMPARE(s.frame.rectWidth, before.frame.rectWidth);
+    QCOMPARE(s.frame.rectHeight, before.frame.rectHeight);
     QCOMPARE(r.box(Ctl::Text6_4), QString("DIS %1").arg(disFirst));
 }
 
 void RoadTest::marksAnAreaAndDrawsTheGrid(Rig& r) {
     const State& s = r.app.s;
-    const double defaultWidth = s.rectWidth;
+    const double defaultWidth = s.frame.rectWidth;
     r.key(Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(r.prompt(), QString("Definisci un'area di calcolo"));
     QCOMPARE(s.inputMode, std::int16_t(1));
@@ -332,8 +332,8 @@ void RoadTest::marksAnAreaAndDrawsTheGrid(Rig& r) {
     QCOMPARE(s.areaCorners[3][2], 665.0);
     // The release rebuilt the construction for the area and drew the grid over it.
     QCOMPARE(r.prompt(), QString("Vuoi raddrizzare ?"));
-    QVERIFY(s.rectWidth != defaultWidth);
-    QCOMPARE(r.box(Ctl::tfuox), QString(" %1 x").arg(s.rectWidth));
+    QVERIFY(s.frame.rectWidth != defaultWidth);
+    QCOMPARE(r.box(Ctl::tfuox), QString(" %1 x").arg(s.frame.rectWidth));
     QVERIFY(r.box(Ctl::Text6_4).startsWith("DIS "));
     const QImage canvas = r.view(Pic::Picture1).canvas();
     QCOMPARE(canvas.pixel(70, 300), qRgb(255, 85, 85));  // the area's outline, light red
@@ -348,32 +348,32 @@ void RoadTest::marksAnAreaAndDrawsTheGrid(Rig& r) {
     r.key(Qt::Key_G, Qt::ControlModifier);
     QCOMPARE(r.prompt(), QString("Vuoi raddrizzare ?"));
     QCOMPARE(r.view(Pic::Picture1).canvas(), canvas);
-    widthWithArea = static_cast<int>(s.rectWidth);
+    widthWithArea = static_cast<int>(s.frame.rectWidth);
 }
 
 void RoadTest::stepsTheOutputSizeUpAndDown(Rig& r) {
     const State& s = r.app.s;
-    const double w10 = s.rectWidth, h10 = s.rectHeight;
+    const double w10 = s.frame.rectWidth, h10 = s.frame.rectHeight;
     r.spinUp();
     QCOMPARE(s.pixelStep, 1.0 + 0.1);
     QCOMPARE(r.box(Ctl::Text3), QString("1,1"));
     // The sizes shrink by the step (both floored from the same lengths).
-    QVERIFY(s.rectWidth >= std::floor(w10 / 1.1) && s.rectWidth <= std::floor((w10 + 1) / 1.1));
-    QVERIFY(s.rectHeight >= std::floor(h10 / 1.1) && s.rectHeight <= std::floor((h10 + 1) / 1.1));
-    QCOMPARE(r.box(Ctl::tfuox), QString(" %1 x").arg(s.rectWidth));
+    QVERIFY(s.frame.rectWidth >= std::floor(w10 / 1.1) && s.frame.rectWidth <= std::floor((w10 + 1) / 1.1));
+    QVERIFY(s.frame.rectHeight >= std::floor(h10 / 1.1) && s.frame.rectHeight <= std::floor((h10 + 1) / 1.1));
+    QCOMPARE(r.box(Ctl::tfuox), QString(" %1 x").arg(s.frame.rectWidth));
     QCOMPARE(r.prompt(), QString("Vuoi definire la griglia ?"));
     r.spinDown();
     QCOMPARE(s.pixelStep, 1.0);
     QCOMPARE(r.box(Ctl::Text3), QString("1"));
-    QCOMPARE(s.rectWidth, w10);
-    QCOMPARE(s.rectHeight, h10);
+    QCOMPARE(s.frame.rectWidth, w10);
+    QCOMPARE(s.frame.rectHeight, h10);
     QCOMPARE(r.box(Ctl::tfuox), QString(" %1 x").arg(w10));
     QVERIFY(r.usable(Ctl::RADDRIZZA));
 }
 
 void RoadTest::rectifies(Rig& r) {
     const State& s = r.app.s;
-    const int width = static_cast<int>(s.rectWidth), height = static_cast<int>(s.rectHeight);
+    const int width = static_cast<int>(s.frame.rectWidth), height = static_cast<int>(s.frame.rectHeight);
     QVERIFY(width > 0 && width <= 3000);
 
     // While the rows are computed the window shows the progress, and what would replace or free
@@ -570,8 +570,8 @@ void RoadTest::saves(Rig& r) {
     // The header describes the picture: its size fields are true, the rest is the source's.
     const std::vector<std::uint8_t> b = bytesOf(saved);
     const std::vector<std::uint8_t> src = bytesOf(r.path(sample::sampleFileName()));
-    const auto width = static_cast<std::uint32_t>(r.app.s.rectWidth),
-               height = static_cast<std::uint32_t>(r.app.s.rectHeight);
+    const auto width = static_cast<std::uint32_t>(r.app.s.frame.rectWidth),
+               height = static_cast<std::uint32_t>(r.app.s.frame.rectHeight);
     const std::uint32_t pad = (4 - width % 4) % 4;
     QCOMPARE(b.size(), std::size_t(1078 + height * (width + pad)));
     QCOMPARE(b[0], std::uint8_t('B'));
@@ -694,8 +694,8 @@ void RoadTest::goesBackAndRectifiesASecondArea(Rig& r) {
     r.drag(Pic::Picture1, QPoint(70, 12), QPoint(540, 665));
     QVERIFY(r.hitOk);
     QCOMPARE(r.prompt(), QString("Vuoi raddrizzare ?"));
-    QVERIFY(s.rectWidth < widthWithArea);
-    const int width = static_cast<int>(s.rectWidth), height = static_cast<int>(s.rectHeight);
+    QVERIFY(s.frame.rectWidth < widthWithArea);
+    const int width = static_cast<int>(s.frame.rectWidth), height = static_cast<int>(s.frame.rectHeight);
 
     r.key(Qt::Key_F6);
     QCOMPARE(r.prompt(), QString("Vuoi misurare ?"));
