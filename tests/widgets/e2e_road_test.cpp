@@ -22,6 +22,7 @@
 #include "e2e_rig.h"
 #include "sample/facade.h"
 #include "ui/qt/zoom_view.h"
+#include "util/little_endian.h"
 
 using namespace velta;
 using e2e::Rig;
@@ -68,12 +69,6 @@ std::array<Edge, 4> facadeEdges() {
 std::vector<std::uint8_t> bytesOf(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    std::uint32_t v = 0;
-    for (std::size_t k = 4; k-- > 0;) v = v << 8 | b[at + k];
-    return v;
 }
 
 // A number as the locale form writes it with a decimal comma, read back.
@@ -576,14 +571,14 @@ void RoadTest::saves(Rig& r) {
     QCOMPARE(b.size(), std::size_t(1078 + height * (width + pad)));
     QCOMPARE(b[0], std::uint8_t('B'));
     QCOMPARE(b[1], std::uint8_t('M'));
-    QCOMPARE(le32(b, 2), std::uint32_t(b.size()));
-    QCOMPARE(le32(b, 10), 1078u);
-    QCOMPARE(le32(b, 14), 40u);
-    QCOMPARE(le32(b, 18), width);
-    QCOMPARE(le32(b, 22), height);
+    QCOMPARE(le::u32(b, 2), std::uint32_t(b.size()));
+    QCOMPARE(le::u32(b, 10), 1078u);
+    QCOMPARE(le::u32(b, 14), 40u);
+    QCOMPARE(le::u32(b, 18), width);
+    QCOMPARE(le::u32(b, 22), height);
     QCOMPARE(b[28] | (b[29] << 8), 8);
-    QCOMPARE(le32(b, 30), 0u);
-    QCOMPARE(le32(b, 34), height * (width + pad));
+    QCOMPARE(le::u32(b, 30), 0u);
+    QCOMPARE(le::u32(b, 34), height * (width + pad));
     QVERIFY(std::equal(b.begin() + 54, b.begin() + 1078, src.begin() + 54));
     // Padding bytes are zeros.
     if (pad)
