@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev
   qt6-base-dev libgl1-mesa-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  clang clang-format
+  clang
   fonts-liberation2 fonts-dejavu-core
   xvfb x11-apps
 )
