@@ -13,7 +13,7 @@
 #include "rectify/rectifier.h"
 #include "rectify/reference.h"
 #include "rectify/row_order.h"
-#include "rectify_frame.h"
+#include "testutils.h"
 #include "text/numtext.h"
 
 #include <benchmark/benchmark.h>
@@ -37,8 +37,8 @@
 namespace {
 
 using namespace velta;
-using velta::rectify::testing::FrameSetup;
-using velta::rectify::testing::inputOf;
+using velta::testing::FrameSetup;
+using velta::testing::inputOf;
 
 // A façade photographed from below and to the left, 3000 x 2000, the whole picture less a
 // one-pixel border rectified into side x side pixels.
@@ -50,7 +50,7 @@ const State& frame(int side) {
         f.xmin = 1; f.ymin = 1; f.xmax = 2999; f.ymax = 1999;
         f.outWidth = side;
         f.outHeight = side;
-        slot = std::make_unique<State>(rectify::testing::makeFrame(f));
+        slot = std::make_unique<State>(velta::testing::makeFrame(f));
     }
     return *slot;
 }

@@ -16,7 +16,7 @@
 #include "bitmap/writer.h"
 #include "input/handlers.h"
 #include "rectify/rectifier.h"
-#include "rectify_frame.h"
+#include "testutils.h"
 #include "ui/recording_window.h"
 
 namespace {
@@ -82,10 +82,10 @@ void markFacadeLines(State& s) {
 }
 
 State facadeFrame(int side) {
-    rectify::testing::FrameSetup f;
+    velta::testing::FrameSetup f;
     f.xmin = 1, f.ymin = 1, f.xmax = 2999, f.ymax = 1999;
     f.outWidth = side, f.outHeight = side;
-    State s = rectify::testing::makeFrame(f);
+    State s = velta::testing::makeFrame(f);
     s.image.bmpHeader[0] = 'B', s.image.bmpHeader[1] = 'M';
     s.constructionValid = true;
     s.vanishingValid = true;
@@ -128,7 +128,7 @@ void roadRectifyCommand(benchmark::State& st) {
 
 void roadBareRectifier(benchmark::State& st) {
     const State frame = facadeFrame(3000);
-    const rectify::Input in = rectify::testing::inputOf(frame);
+    const rectify::Input in = velta::testing::inputOf(frame);
     RowRecord row{};
     for (auto _ : st) {
         const rectify::Rectifier r(in);

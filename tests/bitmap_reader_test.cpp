@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "bitmap/reader.h"
-#include "bitmap_testing.h"
+#include "testutils.h"
 #include "util/little_endian.h"
 
 namespace velta::bitmap {

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "bitmap/save.h"
-#include "bitmap_testing.h"
+#include "testutils.h"
 
 namespace velta::bitmap {
 namespace {

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "bitmap/reader.h"
-#include "bitmap_testing.h"
+#include "testutils.h"
 #include "util/little_endian.h"
 
 namespace velta::bitmap {

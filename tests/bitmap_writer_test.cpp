@@ -11,8 +11,7 @@
 
 #include "bitmap/reader.h"
 #include "bitmap/writer.h"
-#include "bitmap_testing.h"
-#include "file_limits.h"
+#include "testutils.h"
 #include "util/little_endian.h"
 
 namespace velta::bitmap {

@@ -4,22 +4,23 @@
 #include <cmath>
 #include <vector>
 
-#include "camera.h"
 #include "geometry/grid.h"
 #include "geometry/orientation.h"
 #include "geometry/vanishing.h"
+#include "testutils.h"
 
 using namespace velta::geom;
 using velta::MarkRow;
 using velta::testing::cornersOnLine;
 using velta::testing::MarkedLines;
-using velta::testing::PinholeCamera;
-using velta::testing::Vec3;
+using velta::testing::Camera;
+using velta::testing::cameraAt;
+using velta::testing::facadePoint;
 
 namespace {
 
 struct Scene {
-    PinholeCamera cam{700, 320, 240, Vec3{0, 0, 6000}, 20, 15, 3};
+    Camera cam = cameraAt(700, 320, 240, 0, 0, 6000, 20, 15, -3);
     OrientationInput in;
     Orientation o;
 };
@@ -27,8 +28,8 @@ struct Scene {
 // A camera looking up and to the right, with a 300 x 260 area in the middle of the picture.
 Scene scene() {
     Scene s;
-    const auto a = s.cam.facadePoint({130, 100});
-    const auto b = s.cam.facadePoint({510, 380});
+    const auto a = facadePoint(s.cam, {130, 100});
+    const auto b = facadePoint(s.cam, {510, 380});
     const MarkedLines lines(s.cam, a->x, b->y, b->x, a->y);
     const VanishingResult vp = vanishingPoints(lines.lineEnds);
     s.in.centreX = 320; s.in.centreY = 240;
@@ -127,7 +128,7 @@ TEST(GeometryGrid, linesAreEquallySpacedFacadeVerticalsAndHorizontalsInsideTheAr
                                 p.y == s.in.areaYmin || p.y == s.in.areaYmax;
             EXPECT_TRUE(onSide);
         }
-        const Point a = *s.cam.facadePoint(seg.from), b = *s.cam.facadePoint(seg.to);
+        const Point a = *facadePoint(s.cam, seg.from), b = *facadePoint(s.cam, seg.to);
         if (seg.column) {
             EXPECT_NEAR(a.x, b.x, 1e-6 * std::fabs(a.y - b.y)) << "a façade vertical";
             us.push_back(a.x);

@@ -5,13 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "handler_fixture.h"
 #include "rectify/reference.h"
-#include "rectify_frame.h"
+#include "testutils.h"
 
 using namespace velta;
-using velta::rectify::testing::inputOf;
-using velta::testing::fileBytes;
+using velta::testing::inputOf;
+using velta::testing::readFile;
 using velta::testing::HandlerTest;
 
 namespace {
@@ -211,7 +210,7 @@ TEST_F(HandlersCancel, duringARunningRectificationStopsItAndTheFileIsStillComple
     // The row whose events ran is computed; every later one is a zero row.
     const int width = static_cast<int>(app.s.frame.rectWidth), height = static_cast<int>(app.s.frame.rectHeight);
     const std::size_t stride = static_cast<std::size_t>(width + (4 - width % 4) % 4);
-    const std::vector<std::uint8_t> file = fileBytes(app.workingFile());
+    const std::vector<std::uint8_t> file = readFile(app.workingFile());
     ASSERT_EQ(file.size(), 1078 + static_cast<std::size_t>(height) * stride);
     RowRecord first{};
     rectify::referenceRow(inputOf(app.s), 1, first);
@@ -285,7 +284,7 @@ TEST_F(HandlersCancel, afterTheRectificationReturnsToAreaMarkingOnTheSourceImage
     RADDR1(app);
     EXPECT_EQ(w.text(Ctl::domanda1), "Vuoi misurare ?");
     EXPECT_EQ(w.beeps, 2);
-    const std::vector<std::uint8_t> file = fileBytes(app.workingFile());
+    const std::vector<std::uint8_t> file = readFile(app.workingFile());
     const int height = static_cast<int>(app.s.frame.rectHeight), width = static_cast<int>(app.s.frame.rectWidth);
     const std::size_t stride = static_cast<std::size_t>(width + (4 - width % 4) % 4);
     ASSERT_EQ(file.size(), 1078 + static_cast<std::size_t>(height) * stride);
@@ -354,7 +353,7 @@ TEST_F(HandlersCancel, newRectificationKeepsLinesAndVanishingPoints) {
 
 TEST_F(HandlersCancel, aNewRectificationAsksBeforeReplacingAnUnsavedImage) {
     rectifyFacade();
-    const std::vector<std::uint8_t> first = fileBytes(app.workingFile());
+    const std::vector<std::uint8_t> first = readFile(app.workingFile());
     CANC2(app);   // "Altra ?"
     ASSERT_EQ(w.text(Ctl::RADDRIZZA), "Raddrizza");
 
@@ -368,25 +367,25 @@ TEST_F(HandlersCancel, aNewRectificationAsksBeforeReplacingAnUnsavedImage) {
     EXPECT_EQ(app.s.raddrCount, 0);
     EXPECT_EQ(w.beeps, 1);
     EXPECT_TRUE(w.pic1.visible());
-    EXPECT_EQ(fileBytes(app.workingFile()), first);
+    EXPECT_EQ(readFile(app.workingFile()), first);
 
     // Salva: the first image goes to its file, then the new one is computed.
     const std::string kept = (dir / "first.bmp").string();
     w.boxAnswers = {Answer::Save};
     w.saveAnswers = {kept};
     RADDR1(app);
-    EXPECT_EQ(fileBytes(kept), first);
+    EXPECT_EQ(readFile(kept), first);
     EXPECT_EQ(app.s.raddrCount, 1);
     EXPECT_EQ(w.beeps, 2);
     EXPECT_TRUE(app.s.workingFileFresh);
 
     // Opening another image keeps the unsaved one and asks nothing; Save still saves it.
-    const std::vector<std::uint8_t> second = fileBytes(app.workingFile());
+    const std::vector<std::uint8_t> second = readFile(app.workingFile());
     openImage(makeBitmap(40, 30));
     EXPECT_EQ(w.messages.size(), 2u);
     w.saveAnswers = {(dir / "second.bmp").string()};
     saveClick(app);
-    EXPECT_EQ(fileBytes(dir / "second.bmp"), second);
+    EXPECT_EQ(readFile(dir / "second.bmp"), second);
 }
 
 }  // namespace

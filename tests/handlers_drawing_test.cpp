@@ -4,7 +4,7 @@
 #include <set>
 #include <utility>
 
-#include "handler_fixture.h"
+#include "testutils.h"
 #include "ui/raster.h"
 
 namespace velta {

@@ -3,8 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "handler_fixture.h"
-#include "handler_marks.h"
+#include "testutils.h"
 #include "text/numtext.h"
 
 namespace velta {

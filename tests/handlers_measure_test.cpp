@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "handler_fixture.h"
 #include "measure/measure.h"
+#include "testutils.h"
 
 using namespace velta;
 using velta::testing::HandlerTest;

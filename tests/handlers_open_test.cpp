@@ -3,8 +3,7 @@
 #include <sstream>
 #include <string>
 
-#include "handler_fixture.h"
-#include "handler_marks.h"
+#include "testutils.h"
 
 namespace velta {
 namespace {
@@ -361,9 +360,8 @@ TEST(HandlersOpenMismatch, aPictureOfAnotherSizeIsRefusedAndThePreviousOneComesB
     App app(w, dir.string());
     formLoad(app);
     auto make = [&](const char* name, int width, int height) {
-        std::vector<RowRecord> rows(static_cast<std::size_t>(height));
-        std::string error, path = (dir / name).string();
-        EXPECT_TRUE(bitmap::writeBitmap(path, testing::plainHeader(), testing::plainPalette(), width, rows, error));
+        const std::string path = (dir / name).string();
+        testing::writePlainBitmap(path, width, height, [](int, int) { return std::uint8_t{0}; });
         return path;
     };
     const std::string first = make("first.bmp", 640, 480), second = make("second.bmp", 300, 200);

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "handler_fixture.h"
+#include "testutils.h"
 
 using namespace velta;
 using velta::testing::HandlerTest;

@@ -8,17 +8,14 @@
 #include <thread>
 #include <vector>
 
-#include "camera.h"
-#include "file_limits.h"
-#include "handler_fixture.h"
 #include "input/dispatch.h"
 #include "rectify/reference.h"
-#include "rectify_frame.h"
+#include "testutils.h"
 #include "util/little_endian.h"
 
 using namespace velta;
-using velta::rectify::testing::inputOf;
-using velta::testing::fileBytes;
+using velta::testing::inputOf;
+using velta::testing::readFile;
 using velta::testing::HandlerTest;
 
 namespace {
@@ -59,7 +56,7 @@ protected:
     // converge below the picture, so the vertical vanishing point lies below the horizontal one.
     void markLookingDown() {
         openImage(makeBitmap(640, 480));
-        const velta::testing::PinholeCamera cam(700, 320, 240, {2, 8, 14}, 15, -20, 1);
+        const velta::testing::Camera cam = velta::testing::cameraAt(700, 320, 240, 2, 8, 14, 15, -20, -1);
         const velta::testing::MarkedLines m(cam, 0, 0, 10, 6, true);
         for (int n = 1; n <= 4; ++n)
             markLine(static_cast<float>(m.lineEnds[n][1]), static_cast<float>(m.lineEnds[n][2]),
@@ -86,7 +83,7 @@ protected:
         s.frame.rectHeight = height;
     }
 
-    std::vector<std::uint8_t> workingBytes() const { return fileBytes(app.workingFile()); }
+    std::vector<std::uint8_t> workingBytes() const { return readFile(app.workingFile()); }
 };
 
 TEST_F(HandlersRectify, writesEveryRowAsTheReferenceComputesItBottomRowFirst) {

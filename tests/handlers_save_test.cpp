@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "handler_fixture.h"
+#include "testutils.h"
 
 using namespace velta;
-using velta::testing::fileBytes;
+using velta::testing::readFile;
 using velta::testing::HandlerTest;
 
 namespace fs = std::filesystem;
@@ -20,7 +20,7 @@ protected:
     void SetUp() override {
         rectifyFacade();
         ASSERT_TRUE(fs::exists(app.workingFile()));
-        image = fileBytes(app.workingFile());
+        image = readFile(app.workingFile());
     }
 
     // Another rectification of the same area: the working file is new again.
@@ -45,7 +45,7 @@ TEST_F(HandlersSave, movesTheWorkingFileAndAddsTheExtensionWhereNeeded) {
     ASSERT_EQ(w.saveDirs, std::vector<std::string>{app.dataDir});
     EXPECT_TRUE(w.messages.empty());
     EXPECT_EQ(app.s.saveFileName, in("front.BMP"));
-    EXPECT_EQ(fileBytes(in("front.BMP")), image);
+    EXPECT_EQ(readFile(in("front.BMP")), image);
     EXPECT_FALSE(fs::exists(app.workingFile()));
     EXPECT_FALSE(fs::exists(in("front")));
 
@@ -76,7 +76,7 @@ TEST_F(HandlersSave, refusesWhenThereIsNoFreshWorkingFile) {
     EXPECT_NE(w.messages[0].text.find(app.workingFile()), std::string::npos);
     EXPECT_EQ(w.saveDirs.size(), 1u);
     EXPECT_FALSE(fs::exists(in("second.bmp")));
-    EXPECT_EQ(fileBytes(in("first.bmp")), image);
+    EXPECT_EQ(readFile(in("first.bmp")), image);
 
     // A working file this run did not write (left from another run) is not saved either.
     fs::copy_file(in("first.bmp"), app.workingFile());
@@ -103,11 +103,11 @@ TEST_F(HandlersSave, aCancelledDialogKeepsTheWorkingFileForLater) {
     saveClick(app);   // no answer: cancelled
     EXPECT_EQ(w.saveDirs.size(), 1u);
     EXPECT_TRUE(w.messages.empty());
-    EXPECT_EQ(fileBytes(app.workingFile()), image);
+    EXPECT_EQ(readFile(app.workingFile()), image);
     save("*.bmp");   // the pattern left in the name box
-    EXPECT_EQ(fileBytes(app.workingFile()), image);
+    EXPECT_EQ(readFile(app.workingFile()), image);
     save(in("later.bmp"));
-    EXPECT_EQ(fileBytes(in("later.bmp")), image);
+    EXPECT_EQ(readFile(in("later.bmp")), image);
 }
 
 TEST_F(HandlersSave, asksBeforeReplacingAFileOfTheFinalName) {
@@ -123,13 +123,13 @@ TEST_F(HandlersSave, asksBeforeReplacingAFileOfTheFinalName) {
     EXPECT_EQ(w.messages[0].buttons, Buttons::YesNo);
     EXPECT_NE(w.messages[0].text.find(in("taken.BMP")), std::string::npos);
     // No: both files stay, and the image can still be saved.
-    EXPECT_EQ(fileBytes(in("taken.BMP")), old);
-    EXPECT_EQ(fileBytes(app.workingFile()), image);
+    EXPECT_EQ(readFile(in("taken.BMP")), old);
+    EXPECT_EQ(readFile(app.workingFile()), image);
 
     w.boxAnswers.push_back(Answer::Yes);
     save(in("taken"));
     EXPECT_EQ(w.messages.size(), 2u);
-    EXPECT_EQ(fileBytes(in("taken.BMP")), image);
+    EXPECT_EQ(readFile(in("taken.BMP")), image);
     EXPECT_FALSE(fs::exists(app.workingFile()));
 }
 
@@ -140,12 +140,12 @@ TEST_F(HandlersSave, aFailingMoveKeepsTheWorkingFile) {
     EXPECT_EQ(w.messages[0].icon, Icon::Critical);
     EXPECT_NE(w.messages[0].text.find(target), std::string::npos);
     EXPECT_NE(w.messages[0].text.find(app.workingFile()), std::string::npos);
-    EXPECT_EQ(fileBytes(app.workingFile()), image);
+    EXPECT_EQ(readFile(app.workingFile()), image);
     EXPECT_FALSE(fs::exists(target));
     // Still the image to save.
     save(in("front.bmp"));
     EXPECT_EQ(w.messages.size(), 1u);
-    EXPECT_EQ(fileBytes(in("front.bmp")), image);
+    EXPECT_EQ(readFile(in("front.bmp")), image);
 }
 
 TEST_F(HandlersSave, aFolderNameIsRefusedInsteadOfSavingAHiddenFileInIt) {
@@ -157,24 +157,24 @@ TEST_F(HandlersSave, aFolderNameIsRefusedInsteadOfSavingAHiddenFileInIt) {
         ASSERT_EQ(w.messages.size(), shown + 1);
         EXPECT_EQ(w.messages.back().icon, Icon::Critical);
         EXPECT_NE(w.messages.back().text.find("cartella"), std::string::npos) << w.messages.back().text;
-        EXPECT_EQ(fileBytes(app.workingFile()), image);
+        EXPECT_EQ(readFile(app.workingFile()), image);
     }
     EXPECT_FALSE(fs::exists(in("sub/.BMP")));
     EXPECT_FALSE(fs::exists(in("sub/..BMP")));
     EXPECT_FALSE(fs::exists(in("sub/...BMP")));
     // The image is still there to save under a file's name.
     save(in("sub/front"));
-    EXPECT_EQ(fileBytes(in("sub/front.BMP")), image);
+    EXPECT_EQ(readFile(in("sub/front.BMP")), image);
 }
 
 TEST_F(HandlersSave, theWorkingFileItselfIsNoPlaceToKeepTheImage) {
     save(app.workingFile());
     ASSERT_EQ(w.messages.size(), 1u);
     EXPECT_EQ(w.messages[0].icon, Icon::Critical);
-    EXPECT_EQ(fileBytes(app.workingFile()), image);
+    EXPECT_EQ(readFile(app.workingFile()), image);
     // Still unsaved: another name takes it.
     save(in("kept.bmp"));
-    EXPECT_EQ(fileBytes(in("kept.bmp")), image);
+    EXPECT_EQ(readFile(in("kept.bmp")), image);
 }
 
 }  // namespace

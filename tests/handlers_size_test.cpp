@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "handler_fixture.h"
+#include "testutils.h"
 #include "text/numtext.h"
 
 using namespace velta;

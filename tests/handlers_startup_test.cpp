@@ -2,8 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "handler_fixture.h"
-#include "handler_marks.h"
+#include "testutils.h"
 
 namespace velta {
 namespace {

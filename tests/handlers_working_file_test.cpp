@@ -5,11 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "file_limits.h"
-#include "handler_fixture.h"
+#include "testutils.h"
 
 using namespace velta;
-using velta::testing::fileBytes;
+using velta::testing::readFile;
 using velta::testing::HandlerTest;
 
 namespace fs = std::filesystem;
@@ -47,16 +46,16 @@ TEST_F(HandlersWorkingFile, aLinkInPlaceOfTheWorkingFileIsReplacedNotWrittenThro
     RADDR1(app);
     EXPECT_TRUE(w.messages.empty());
     EXPECT_EQ(w.text(Ctl::domanda1), "Vuoi misurare ?");
-    EXPECT_EQ(fileBytes(in("precious.bmp")), precious);
+    EXPECT_EQ(readFile(in("precious.bmp")), precious);
     ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(app.workingFile())));
-    const auto image = fileBytes(app.workingFile());
+    const auto image = readFile(app.workingFile());
     EXPECT_EQ(image.size(), 1078 + static_cast<std::size_t>(app.s.frame.rectHeight) *
                                        ((static_cast<std::size_t>(app.s.frame.rectWidth) + 3) / 4 * 4));
 
     w.saveAnswers.push_back(in("front.bmp"));
     saveClick(app);
-    EXPECT_EQ(fileBytes(in("front.bmp")), image);
-    EXPECT_EQ(fileBytes(in("precious.bmp")), precious);
+    EXPECT_EQ(readFile(in("front.bmp")), image);
+    EXPECT_EQ(readFile(in("precious.bmp")), precious);
 }
 
 TEST_F(HandlersWorkingFile, anUnsafeDataDirectoryRefusesTheFirstPressAndNothingElseChanges) {
@@ -113,7 +112,7 @@ TEST_F(HandlersWorkingFile, aCopyGivenItsOwnNameRectifiesAndSavesThroughIt) {
     RADDR1(app);
     ASSERT_TRUE(w.messages.empty());
     EXPECT_FALSE(fs::exists(in("velta.bmp")));
-    const auto image = fileBytes(in("velta-4242.bmp"));
+    const auto image = readFile(in("velta-4242.bmp"));
     ASSERT_FALSE(image.empty());
 
     // The first copy's working file is no place to keep the image.
@@ -126,7 +125,7 @@ TEST_F(HandlersWorkingFile, aCopyGivenItsOwnNameRectifiesAndSavesThroughIt) {
     w.saveAnswers.push_back(in("mine.bmp"));
     saveClick(app);
     EXPECT_EQ(w.messages.size(), 1u);
-    EXPECT_EQ(fileBytes(in("mine.bmp")), image);
+    EXPECT_EQ(readFile(in("mine.bmp")), image);
     EXPECT_FALSE(fs::exists(in("velta-4242.bmp")));
 }
 

@@ -2,7 +2,7 @@
 // pixels, never a crash or a read or write outside the records.
 #include "rectify/rectifier.h"
 #include "rectify/reference.h"
-#include "rectify_frame.h"
+#include "testutils.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +14,9 @@
 
 using namespace velta;
 using namespace velta::rectify;
-using velta::rectify::testing::FrameSetup;
-using velta::rectify::testing::inputOf;
-using velta::rectify::testing::makeFrame;
+using velta::testing::FrameSetup;
+using velta::testing::inputOf;
+using velta::testing::makeFrame;
 
 namespace {
 
@@ -49,8 +49,8 @@ TEST(RectifyDegenerate, anEmptyConstructionGivesZeroRows) {
     s.frame.rectHeight = 5;
     s.frame.rowPoints.assign(6, MarkRow{});
     s.frame.colPoints.assign(6, MarkRow{});
-    rectify::testing::fillSource(s, 10, 10);
-    rectify::testing::setWindow(s, 0, 0, 10, 10);
+    velta::testing::fillSource(s, 10, 10);
+    velta::testing::setWindow(s, 0, 0, 10, 10);
     for (int i = 1; i <= 5; ++i) EXPECT_EQ(rowOf(s, i), RowRecord{});
 }
 

@@ -3,7 +3,7 @@
 #include "rectify/rectifier.h"
 #include "rectify/reference.h"
 #include "rectify/row_order.h"
-#include "rectify_frame.h"
+#include "testutils.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,9 @@
 
 using namespace velta;
 using namespace velta::rectify;
-using velta::rectify::testing::FrameSetup;
-using velta::rectify::testing::inputOf;
-using velta::rectify::testing::makeFrame;
+using velta::testing::FrameSetup;
+using velta::testing::inputOf;
+using velta::testing::makeFrame;
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "rectify/rectifier.h"
 #include "rectify/reference.h"
 #include "rectify/row_order.h"
-#include "rectify_frame.h"
+#include "testutils.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +15,11 @@
 
 using namespace velta;
 using namespace velta::rectify;
-using velta::rectify::testing::FrameSetup;
-using velta::rectify::testing::inputOf;
-using velta::rectify::testing::makeFrame;
-using velta::rectify::testing::setWindow;
-using velta::rectify::testing::translate;
+using velta::testing::FrameSetup;
+using velta::testing::inputOf;
+using velta::testing::makeFrame;
+using velta::testing::setWindow;
+using velta::testing::translate;
 
 namespace {
 
@@ -56,7 +56,7 @@ struct PointFrame {
             if (p.x == x && p.y == y) break;
             translate(s, x - p.x, y - p.y);
         }
-        rectify::testing::fillSource(s, 100, 50);
+        velta::testing::fillSource(s, 100, 50);
         for (auto& row : s.image.sourceRows) row.fill(1);
         setWindow(s, -10, -10, 200, 200);
     }

@@ -2,13 +2,12 @@
 // camera, its lines marked exactly, the vanishing points and the orientation computed, then
 // rectified pixel by pixel. The result must be the façade up to a similarity: its edges
 // straight and square to the picture, its squares square.
-#include "camera.h"
 #include "geometry/orientation.h"
 #include "geometry/vanishing.h"
 #include "rectify/rectifier.h"
 #include "rectify/reference.h"
 #include "rectify/row_order.h"
-#include "rectify_frame.h"
+#include "testutils.h"
 
 #include <gtest/gtest.h>
 
@@ -20,11 +19,13 @@
 #include <vector>
 
 using namespace velta;
-using velta::rectify::testing::inputOf;
+using velta::testing::inputOf;
 using velta::testing::cornersOnLine;
 using velta::testing::MarkedLines;
-using velta::testing::PinholeCamera;
-using velta::testing::Vec3;
+using velta::testing::Camera;
+using velta::testing::cameraAt;
+using velta::testing::depth;
+using velta::testing::facadePoint;
 
 namespace {
 
@@ -33,18 +34,18 @@ constexpr std::uint8_t dark = 10, light = 200;
 
 struct Shot {
     const char* name;
-    double yaw, pitch, roll;   // degrees
+    double yaw, pitch, roll;   // degrees, as sample/camera.h turns its camera
 };
 
 // The picture of the façade: byte k of a record shows picture point x = k + 1.5 (the rectifier
 // reads byte Int(x) - 1 for x), record r shows y = r + 0.5.
-void photograph(State& s, const PinholeCamera& cam, int width, int height) {
+void photograph(State& s, const Camera& cam, int width, int height) {
     s.image.fileWidth = width;
     s.image.fileHeight = static_cast<std::int16_t>(height);
     s.image.sourceRows.assign(static_cast<std::size_t>(height) + 1, RowRecord{});
     for (int r = 0; r < height; ++r)
         for (int k = 0; k < width; ++k) {
-            const auto p = cam.facadePoint({k + 1.5, r + 0.5});
+            const auto p = facadePoint(cam, {k + 1.5, r + 0.5});
             const bool odd = p && (static_cast<long long>(std::floor(p->x / square)) +
                                    static_cast<long long>(std::floor(p->y / square))) % 2 != 0;
             s.image.sourceRows[static_cast<std::size_t>(r)][static_cast<std::size_t>(k)] = odd ? light : dark;
@@ -136,16 +137,16 @@ EdgeFit fitEdges(const std::vector<std::vector<std::uint8_t>>& lines, const doub
 
 TEST(RectifyTruth, aPhotographedCheckerboardComesOutSquare) {
     const int width = 1200, height = 900;
-    for (const Shot& shot : {Shot{"up, right", 24, 16, 3}, Shot{"up, left", -20, 18, -4},
-                             Shot{"down, right", 22, -14, 2}, Shot{"down, left", -27, -19, -3}}) {
+    for (const Shot& shot : {Shot{"up, right", 24, 16, -3}, Shot{"up, left", -20, 18, 4},
+                             Shot{"down, right", 22, -14, -2}, Shot{"down, left", -27, -19, 3}}) {
         SCOPED_TRACE(shot.name);
-        const PinholeCamera cam(1300, width / 2.0, height / 2.0, Vec3{0, 0, 6000}, shot.yaw, shot.pitch, shot.roll);
+        const Camera cam = cameraAt(1300, width / 2.0, height / 2.0, 0, 0, 6000, shot.yaw, shot.pitch, shot.roll);
 
         // Mark the edges of a façade rectangle seen around the middle of the picture.
         double u0 = 1e300, v0 = 1e300, u1 = -1e300, v1 = -1e300;
         for (double fx : {0.25, 0.75})
             for (double fy : {0.25, 0.75}) {
-                const auto p = cam.facadePoint({fx * width, fy * height});
+                const auto p = facadePoint(cam, {fx * width, fy * height});
                 ASSERT_TRUE(p);
                 u0 = std::min(u0, p->x); u1 = std::max(u1, p->x);
                 v0 = std::min(v0, p->y); v1 = std::max(v1, p->y);
@@ -160,7 +161,7 @@ TEST(RectifyTruth, aPhotographedCheckerboardComesOutSquare) {
         ASSERT_TRUE(o);
         State s;
         s.fuox = vp.fuox; s.fuoy = vp.fuoy; s.fuvx = vp.fuvx; s.fuvy = vp.fuvy;
-        rectify::testing::setWindow(s, 250, 180, 950, 720);
+        velta::testing::setWindow(s, 250, 180, 950, 720);
         s.frame = *o;
         ASSERT_LE(s.frame.rectWidth, 3000);
         ASSERT_GE(s.frame.rectWidth, 200);
@@ -226,11 +227,11 @@ TEST(RectifyTruth, anAreaCornerOnThePrincipalVerticalOrTheHorizonRectifiesTrue) 
     EXPECT_GE(frames.size(), 8u);
     for (const auto& f : frames) {
         SCOPED_TRACE(f.name);
-        const PinholeCamera& cam = f.cam;
+        const Camera& cam = f.cam;
         ASSERT_TRUE(f.o);
         State s;
         s.fuox = f.in.fuox; s.fuoy = f.in.fuoy; s.fuvx = f.in.fuvx; s.fuvy = f.in.fuvy;
-        rectify::testing::setWindow(s, f.in.areaXmin, f.in.areaYmin, f.in.areaXmax, f.in.areaYmax);
+        velta::testing::setWindow(s, f.in.areaXmin, f.in.areaYmin, f.in.areaXmax, f.in.areaYmax);
         s.frame = *f.o;
         const int h = rectify::rowCount(s.frame), w = rectify::columnCount(s.frame);
         ASSERT_GT(h, 100);
@@ -238,17 +239,17 @@ TEST(RectifyTruth, anAreaCornerOnThePrincipalVerticalOrTheHorizonRectifiesTrue) 
 
         // Pixel (i, j) shows the façade point i output pixels up or down and j across from
         // the origin's, at the picture's scale at the origin; the area lies on one side.
-        const auto origin = cam.facadePoint({s.frame.originX, s.frame.originY});
+        const auto origin = facadePoint(cam, {s.frame.originX, s.frame.originY});
         const auto inside =
-            cam.facadePoint({(f.in.areaXmin + f.in.areaXmax) / 2, (f.in.areaYmin + f.in.areaYmax) / 2});
+            facadePoint(cam, {(f.in.areaXmin + f.in.areaXmax) / 2, (f.in.areaYmin + f.in.areaYmax) / 2});
         ASSERT_TRUE(origin && inside);
-        const double scale = cam.f / cam.depth({origin->x, origin->y, 0});
+        const double scale = cam.focalPx / depth(cam, origin->x, origin->y);
         const double across = inside->x > origin->x ? 1 : -1, up = inside->y > origin->y ? 1 : -1;
         double worst = 0;
         for (const int i : {1, h / 3, h})
             for (const int j : {1, w / 2, w}) {
                 const rectify::SourcePoint src = rectify::sourcePoint(s.frame, vanishingPoints(s), i, j);
-                const auto p = cam.facadePoint({src.x, src.y});
+                const auto p = facadePoint(cam, {src.x, src.y});
                 ASSERT_TRUE(src.finite && p) << i << ", " << j;
                 worst = std::max(worst, std::hypot(p->x - origin->x - across * j / scale,
                                                    p->y - origin->y - up * i / scale) * scale);
@@ -256,7 +257,7 @@ TEST(RectifyTruth, anAreaCornerOnThePrincipalVerticalOrTheHorizonRectifiesTrue) 
         EXPECT_LT(worst, 1e-3) << "output pixels off";
 
         // The fast rectifier takes its rows and columns from the same construction.
-        rectify::testing::fillSource(s, 1000, 800);
+        velta::testing::fillSource(s, 1000, 800);
         const rectify::Rectifier fast(inputOf(s));
         for (const int i : {1, h / 2, h}) {
             RowRecord want{}, got{};

@@ -31,13 +31,13 @@
 #include "geometry/grid.h"
 #include "geometry/orientation.h"
 #include "geometry/vanishing.h"
-#include "handler_fixture.h"
 #include "input/app.h"
 #include "input/handlers.h"
 #include "rectify/rectifier.h"
 #include "rectify/reference.h"
 #include "rectify/row_order.h"
 #include "state/state.h"
+#include "testutils.h"
 #include "ui/recording_window.h"
 
 namespace velta {
@@ -720,40 +720,17 @@ INSTANTIATE_TEST_SUITE_P(RobustnessRectifier, RobustnessRectifierKernel,
 /// One temporary data directory for a test, with the two source pictures the sessions open.
 class Workspace {
 public:
-    Workspace()
-        : dir_(std::filesystem::temp_directory_path() /
-               ("velta-robustness-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        small_ = write("small.bmp", 64, 48);
-        medium_ = write("medium.bmp", 200, 150);
+    Workspace() : small_(dir_.file("small.bmp")), medium_(dir_.file("medium.bmp")) {
+        testing::writePlainBitmap(small_, 64, 48);
+        testing::writePlainBitmap(medium_, 200, 150);
     }
-    ~Workspace() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
-    Workspace(const Workspace&) = delete;
-    Workspace& operator=(const Workspace&) = delete;
 
-    std::string dir() const { return dir_.string(); }
+    std::string dir() const { return dir_.path().string(); }
     const std::string& small() const { return small_; }
     const std::string& medium() const { return medium_; }
 
 private:
-    std::string write(const std::string& name, int width, int height) {
-        std::vector<RowRecord> rows(static_cast<std::size_t>(height));
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] = testing::rampPattern(x, y);
-        const std::string path = (dir_ / name).string();
-        std::string error;
-        EXPECT_TRUE(bitmap::writeBitmap(path, testing::plainHeader(), testing::plainPalette(), width, rows, error))
-            << error;
-        return path;
-    }
-
-    std::filesystem::path dir_;
+    testing::TempDir dir_;
     std::string small_, medium_;
 };
 

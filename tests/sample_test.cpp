@@ -15,6 +15,7 @@
 #include "bitmap/reader.h"
 #include "sample/bmp8.h"
 #include "sample/facade.h"
+#include "testutils.h"
 #include "util/little_endian.h"
 
 using namespace velta::sample;
@@ -58,24 +59,8 @@ ImagePoint meet(ImagePoint a1, ImagePoint a2, ImagePoint b1, ImagePoint b2) {
     return {a1.x + t * (a2.x - a1.x), a1.y + t * (a2.y - a1.y)};
 }
 
-// A fresh, empty directory under the system's temporary directory, removed at the end of the test.
-struct TempDir {
-    fs::path path;
-    explicit TempDir(const std::string& name) {
-        path = fs::temp_directory_path() / ("velta_sample_" + name + "_" + std::to_string(::getpid()));
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-};
-
-std::vector<std::uint8_t> readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using velta::testing::readFile;
+using velta::testing::TempDir;
 
 }  // namespace
 
@@ -332,10 +317,10 @@ TEST(SampleMaterials, pixelsFollowTheFacadeOutlineToAFractionOfAPixel) {
 
 TEST(SampleFile, isWrittenOnceAndNeverOverwritten) {
     EXPECT_STREQ(sampleFileName(), "facciata.bmp");
-    TempDir dir("once");
-    const fs::path target = dir.path / "data" / "velta300" / "facciata.bmp";
+    TempDir dir;
+    const fs::path target = dir.path() / "data" / "velta300" / "facciata.bmp";
     std::string error = "stale";
-    ASSERT_TRUE(ensureSampleFacade((dir.path / "data" / "velta300").string(), error)) << error;
+    ASSERT_TRUE(ensureSampleFacade((dir.path() / "data" / "velta300").string(), error)) << error;
     EXPECT_TRUE(error.empty());
     EXPECT_EQ(readFile(target), sampleBytes());
     // Nothing else is left behind: no temporary file.
@@ -347,8 +332,8 @@ TEST(SampleFile, isWrittenOnceAndNeverOverwritten) {
 }
 
 TEST(SampleFile, reportsAnItalianReasonWhenItCannotWrite) {
-    TempDir dir("fail");
-    const fs::path notADir = dir.path / "file";
+    TempDir dir;
+    const fs::path notADir = dir.path() / "file";
     std::ofstream(notADir) << "x";
     std::string error;
     EXPECT_FALSE(ensureSampleFacade(notADir.string(), error));

@@ -3,8 +3,8 @@
 // program's own code and written into the data directory on first start, so that a new user can
 // open something at once.
 //
-// Image coordinates are those of the program: x to the right, y downwards, origin at the top-left
-// corner of the picture. Pixel (c, r) covers the square [c, c+1) x [r, r+1), so the image point
+// The camera and its frames are those of sample/camera.h. Image coordinates are those of the
+// program: x to the right, y downwards, origin at the top-left corner of the picture. Pixel (c, r) covers the square [c, c+1) x [r, r+1), so the image point
 // (x, y) lies in pixel (floor x, floor y) and the centre of pixel (c, r) is (c + 0.5, r + 0.5). The
 // principal point is exactly (W/2, H/2), the program's default image centre.
 //
@@ -17,39 +17,12 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "sample/camera.h"
+
 namespace velta::sample {
-
-/// A point of the picture in program coordinates (pixels).
-struct ImagePoint {
-    double x = 0;
-    double y = 0;
-};
-
-/// A point of the façade plane in metres.
-struct PlanePoint {
-    double u = 0;
-    double v = 0;
-};
-
-/// The pinhole camera that took the sample photograph.
-struct Camera {
-    double focalPx = 0;                 // principal distance in pixels
-    double yawDeg = 0;                  // turn to the right, towards +u (horizontal edges converge to the right)
-    double pitchDeg = 0;                // tilt upwards (vertical edges converge upwards)
-    double rollDeg = 0;                 // turn about the optical axis; positive lifts the right end of a level line
-    double principalX = 0;              // principal point, x: W/2
-    double principalY = 0;              // principal point, y: H/2
-    double positionU = 0;               // camera centre along the façade, metres from its left edge
-    double positionV = 0;               // camera centre height above the ground line, metres
-    double distanceM = 0;               // camera centre distance in front of the façade plane, metres
-    std::array<std::array<double, 3>, 3> worldFromCamera{};  // rotation, camera axes as columns
-    int width = 0;                      // W, pixels
-    int height = 0;                     // H, pixels
-};
 
 /// Four corners of a rectangle of the façade as they appear in the picture.
 struct Quad {
@@ -83,15 +56,6 @@ const Camera& facadeCamera();
 
 /// The façade layout and its image positions for the sample camera.
 const FacadeGeometry& facadeGeometry();
-
-/// Image point of the plane point (u, v), or nothing when the point is not in front of the camera.
-std::optional<ImagePoint> projectToImage(const Camera& camera, PlanePoint p);
-
-/// Plane point seen at the image point (x, y), or nothing when that ray does not meet the plane in front of the camera.
-std::optional<PlanePoint> imageToPlane(const Camera& camera, ImagePoint p);
-
-/// Image of the vanishing point of plane direction (du, dv), or nothing when the direction is parallel to the picture.
-std::optional<ImagePoint> vanishingPoint(const Camera& camera, double du, double dv);
 
 /// The surface of the façade at plane point p (Other outside the façade rectangle).
 Material facadeMaterialAt(PlanePoint p);
