@@ -79,10 +79,12 @@ private:
     std::filesystem::path path_;
 };
 
-/// Writes `bytes` to `path`.
-inline void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+/// Writes `bytes` to `path`; true when all were written.
+inline bool writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return !out.fail();
 }
 
 /// The whole content of the file at `path` (empty when it cannot be read).

@@ -9,9 +9,9 @@
 #include <cstring>
 #include <vector>
 
-#include "e2e_rig.h"
 #include "sample/bmp8.h"
 #include "sample/facade.h"
+#include "widget_testutils.h"
 
 using namespace velta;
 using e2e::Rig;
@@ -93,11 +93,7 @@ std::string openBoard(Rig& r) {
         for (int x = 0; x < 640; ++x) pixels[static_cast<std::size_t>(y * 640 + x)] = ((x / 40 + y / 40) % 2) ? 40 : 90;
     const std::vector<std::uint8_t> bytes = sample::encodePaletteBitmap(640, 480, sample::facadePalette(), pixels);
     const std::string path = r.path("prova.bmp");
-    QFile f(QString::fromStdString(path));
-    if (!f.open(QIODevice::WriteOnly) ||
-        f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size()))
-        return {};
-    f.close();
+    if (!velta::testing::writeFile(path, bytes)) return {};
     r.dialogs->openNames.push_back(path);
     r.key(Qt::Key_F2);
     return path;

@@ -11,22 +11,20 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <numbers>
 #include <numeric>
 #include <vector>
 
 #include "bitmap/reader.h"
-#include "e2e_facade.h"
-#include "e2e_rig.h"
 #include "sample/facade.h"
 #include "ui/qt/zoom_view.h"
 #include "util/little_endian.h"
+#include "widget_testutils.h"
 
 using namespace velta;
 using e2e::Rig;
 using namespace e2e;
+using velta::testing::readFile;
 using sample::ImagePoint;
 using sample::Material;
 
@@ -63,12 +61,6 @@ std::array<Edge, 4> facadeEdges() {
     };
     return {edge(f.topLeft, f.topRight), edge(f.bottomLeft, f.bottomRight), edge(f.bottomLeft, f.topLeft),
             edge(f.bottomRight, f.topRight)};
-}
-
-// The file's bytes.
-std::vector<std::uint8_t> bytesOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // A number as the locale form writes it with a decimal comma, read back.
@@ -553,18 +545,18 @@ void RoadTest::measuresTwoPairs(Rig& r) {
 
 void RoadTest::saves(Rig& r) {
     const std::string working = r.app.workingFile();
-    const std::vector<std::uint8_t> written = bytesOf(working);
+    const std::vector<std::uint8_t> written = readFile(working);
     r.dialogs->saveNames.push_back(r.path("raddrizzata"));
     r.key(Qt::Key_F3);
     QCOMPARE(r.dialogs->saveDirs, std::vector<std::string>{r.app.dataDir});
     QVERIFY(r.dialogs->messages.empty());
     const std::string saved = r.path("raddrizzata.BMP");
     QVERIFY(!QFileInfo::exists(QString::fromStdString(working)));
-    QCOMPARE(bytesOf(saved), written);
+    QCOMPARE(readFile(saved), written);
 
     // The header describes the picture: its size fields are true, the rest is the source's.
-    const std::vector<std::uint8_t> b = bytesOf(saved);
-    const std::vector<std::uint8_t> src = bytesOf(r.path(sample::sampleFileName()));
+    const std::vector<std::uint8_t> b = readFile(saved);
+    const std::vector<std::uint8_t> src = readFile(r.path(sample::sampleFileName()));
     const auto width = static_cast<std::uint32_t>(r.app.s.frame.rectWidth),
                height = static_cast<std::uint32_t>(r.app.s.frame.rectHeight);
     const std::uint32_t pad = (4 - width % 4) % 4;
@@ -594,7 +586,7 @@ void RoadTest::saves(Rig& r) {
     QCOMPARE(r.dialogs->messages.size(), std::size_t(1));
     QCOMPARE(r.dialogs->messages[0].icon, Icon::Critical);
     QCOMPARE(r.dialogs->saveDirs.size(), std::size_t(1));
-    QCOMPARE(bytesOf(saved), written);
+    QCOMPARE(readFile(saved), written);
     r.dialogs->messages.clear();
 }
 
@@ -708,7 +700,7 @@ void RoadTest::goesBackAndRectifiesASecondArea(Rig& r) {
     const std::string saved = r.path("raddrizzata.BMP");
     const int pad = (4 - width % 4) % 4;
     QCOMPARE(QFileInfo(QString::fromStdString(saved)).size(), qint64(1078 + height * (width + pad)));
-    QVERIFY(bytesOf(saved) != savedFirst);
+    QVERIFY(readFile(saved) != savedFirst);
     QVERIFY(!QFileInfo::exists(QString::fromStdString(r.app.workingFile())));
     // The windows of the left part: the first columns, square and aligned as before.
     const bitmap::ReadResult file = bitmap::readBitmapFile(saved);

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "bitmap/writer.h"
-#include "e2e_rig.h"
+#include "widget_testutils.h"
 
 namespace {
 
@@ -19,23 +19,15 @@ constexpr int bigHeight = 32767;
 // or column shows.
 std::uint8_t indexAt(int x, int y) { return static_cast<std::uint8_t>((x / 10 + y / 7) % 250 + 3); }
 
-// Palette entry k: blue k, green 255 - k, red k / 2.
+// Palette entry k of plainPalette: blue k, green 255 - k, red k / 2.
 QRgb colourOf(std::uint8_t k) { return qRgb(k / 2, 255 - k, k); }
 
 // Writes a `width` x `height` 8-bit bitmap of indexAt, streamed row by row.
 bool writeBands(const std::string& path, int width, int height) {
-    std::array<std::uint8_t, 54> header{};
-    header[0] = 'B', header[1] = 'M', header[10] = 0x36, header[11] = 0x04, header[14] = 40, header[26] = 1,
-    header[28] = 8;
-    std::array<std::uint8_t, 1024> palette{};
-    for (std::size_t k = 0; k < 256; ++k) {
-        palette[4 * k] = static_cast<std::uint8_t>(k);
-        palette[4 * k + 1] = static_cast<std::uint8_t>(255 - k);
-        palette[4 * k + 2] = static_cast<std::uint8_t>(k / 2);
-    }
     velta::bitmap::BitmapWriter out;
     std::string error;
-    if (!out.begin(path, header, palette, width, height, error)) return false;
+    if (!out.begin(path, velta::testing::plainHeader(), velta::testing::plainPalette(), width, height, error))
+        return false;
     velta::RowRecord row{};
     for (int i = 0; i < height; ++i) {   // file row i is image row height - 1 - i
         for (int x = 0; x < width; ++x) row[static_cast<std::size_t>(x)] = indexAt(x, height - 1 - i);

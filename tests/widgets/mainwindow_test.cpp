@@ -15,11 +15,11 @@
 #include <memory>
 
 #include "input/app.h"
-#include "scripted_dialogs.h"
 #include "ui/qt/backdrop.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/picture_view.h"
 #include "ui/qt/spin_arrows.h"
+#include "widget_testutils.h"
 
 using namespace velta;
 using velta::qt::MainWindow;

@@ -11,11 +11,11 @@
 
 #include "bitmap/writer.h"
 #include "input/app.h"
-#include "scripted_dialogs.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/picture_view.h"
 #include "ui/qt/spin_arrows.h"
 #include "ui/qt/zoom_view.h"
+#include "widget_testutils.h"
 
 using namespace velta;
 using velta::qt::MainWindow;
@@ -36,10 +36,6 @@ QRgb bandColour(int x, int y) {
 }
 
 std::string writeBands(const QString& dir) {
-    std::array<std::uint8_t, 54> header{};
-    header[0] = 'B', header[1] = 'M';
-    header[10] = 0x36, header[11] = 0x04;  // pixels after the 1024-byte palette
-    header[14] = 40, header[26] = 1, header[28] = 8;
     std::array<std::uint8_t, 1024> palette{};
     std::vector<RowRecord> rows(200);
     for (int y = 0; y < 200; ++y)
@@ -54,7 +50,7 @@ std::string writeBands(const QString& dir) {
         }
     const std::string path = dir.toStdString() + "/bands.bmp";
     std::string error;
-    return bitmap::writeBitmap(path, header, palette, 300, rows, error) ? path : "";
+    return bitmap::writeBitmap(path, velta::testing::plainHeader(), palette, 300, rows, error) ? path : "";
 }
 
 // The main window with the 300 x 200 picture in Picture1 and no rectification yet.
