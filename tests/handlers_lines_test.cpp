@@ -140,21 +140,13 @@ TEST_F(HandlersLines, movingWithoutAPendingClickOnlyShowsThePointer) {
     EXPECT_EQ(w.text(Ctl::domanda1), "Definire la 2°retta orizz.");
 }
 
-TEST_F(HandlersLines, theRubberBandIsInvertedAndErasedByDrawingItAgain) {
+TEST_F(HandlersLines, theRubberBandFollowsThePointerAndAFreshBandErasesNothing) {
+    // What the band leaves on the picture is held pixel by pixel in handlers_drawing_test.cpp.
     click(100, 400);
-    const std::size_t from = w.pic1.ops.size();
     move(110, 300);
     move(120, 200);
     move(125, 150);
     click(130, 100);
-    EXPECT_MARKS(marksSince(w.pic1, from),
-                 segment(100, 400, 110, 300, red, invert),    // the first band alone
-                 segment(100, 400, 110, 300, red, invert),    // erased...
-                 segment(100, 400, 120, 200, red, invert),    // ...and drawn further on
-                 segment(100, 400, 120, 200, red, invert),
-                 segment(100, 400, 125, 150, red, invert),
-                 // The second click covers the last band with the permanent segment.
-                 circle(130, 100, 2), segment(130, 100, 100, 400));
     EXPECT_EQ(app.s.bandX, 125);
     EXPECT_EQ(app.s.bandY, 150);
 
