@@ -1,5 +1,6 @@
 #include "ui/qt/picture_view.h"
 
+#include <QCoreApplication>
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
@@ -20,12 +21,14 @@ constexpr int largestSide = 32767;
 // a margin above it.
 constexpr int readerLimitMegabytes = 512;
 
-// The limit is the process's, so it is set once, before the first surface reads a picture;
-// whoever changes it later (a test) is not overruled.
+// The limit is the process's, so it is set once, as the application object is made, before
+// any reader runs (the program's and every test program's alike; the view's constructor makes
+// sure of it too). Whoever changes it later (a test) is not overruled, and 0, no limit at all,
+// is never lowered.
 void raiseReaderLimit() {
     static const bool raised = [] {
-        if (QImageReader::allocationLimit() < readerLimitMegabytes)
-            QImageReader::setAllocationLimit(readerLimitMegabytes);
+        const int limit = QImageReader::allocationLimit();
+        if (limit > 0 && limit < readerLimitMegabytes) QImageReader::setAllocationLimit(readerLimitMegabytes);
         return true;
     }();
     (void)raised;
@@ -69,6 +72,8 @@ Qt::CursorShape shapeOf(Cursor c) {
 }
 
 }  // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(raiseReaderLimit)
 
 PictureView::PictureView(QWidget* parent) : QWidget(parent) {
     raiseReaderLimit();
