@@ -142,6 +142,7 @@ void apply(Window& w, const Cell& c) {
     if (c.toolTip) w.setToolTip(c.ctl, c.toolTip);
     if (c.enabled != keep) w.setEnabled(c.ctl, c.enabled == yes);
     if (c.visible != keep) w.setVisible(c.ctl, c.visible == yes);
+    if (c.checked != keep) w.setChecked(c.ctl, c.checked == yes);
 }
 
 }  // namespace

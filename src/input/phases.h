@@ -44,6 +44,7 @@ struct PhaseCell {
     std::int8_t visible = keep;
     const char* caption = nullptr;
     const char* toolTip = nullptr;
+    std::int8_t checked = keep;   // the check mark of a menu entry (no phase sets one yet)
 };
 
 /// The cells of one phase, in the order they are applied.
