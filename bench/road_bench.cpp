@@ -42,9 +42,7 @@ const std::string& sourceFile() {
         std::vector<RowRecord> rows(2000);
         for (std::size_t r = 0; r < rows.size(); ++r)
             for (std::size_t c = 0; c < 3000; ++c) rows[r][c] = static_cast<std::uint8_t>((c * 7 + r * 31) % 251);
-        std::array<std::uint8_t, 54> header{};
-        header[0] = 'B', header[1] = 'M', header[10] = 0x36, header[11] = 0x04, header[14] = 40;
-        header[26] = 1, header[28] = 8;
+        const std::array<std::uint8_t, 54> header = velta::testing::plainHeader();
         std::array<std::uint8_t, 1024> palette{};
         for (std::size_t i = 0; i < 256; ++i)
             palette[4 * i] = palette[4 * i + 1] = palette[4 * i + 2] = static_cast<std::uint8_t>(i);

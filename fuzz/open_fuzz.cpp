@@ -18,7 +18,7 @@
 #include "input/handlers.h"
 #include "state/state.h"
 #include "ui/recording_window.h"
-#include "util/little_endian.h"
+#include "sample/bmp8.h"
 
 namespace velta {
 namespace {
@@ -27,22 +27,12 @@ namespace {
 constexpr int baseWidth = 7, baseHeight = 5;
 
 std::vector<std::uint8_t> baseBitmap() {
-    constexpr std::uint32_t rowBytes = 8, pixelOffset = 1078;
-    constexpr std::uint32_t fileSize = pixelOffset + rowBytes * baseHeight;
-    std::vector<std::uint8_t> b(fileSize, 0);
-    b[0] = 'B', b[1] = 'M';
-    le::put32(b, 2, fileSize);
-    le::put32(b, 10, pixelOffset);
-    le::put32(b, 14, 40);
-    le::put32(b, 18, baseWidth);
-    le::put32(b, 22, baseHeight);
-    b[26] = 1;
-    b[28] = 8;
-    le::put32(b, 34, rowBytes * baseHeight);
-    for (std::size_t k = 0; k < 256; ++k) b[54 + 4 * k] = b[54 + 4 * k + 1] = static_cast<std::uint8_t>(k);
+    std::array<std::uint8_t, 1024> palette{};
+    for (std::size_t k = 0; k < 256; ++k) palette[4 * k] = palette[4 * k + 1] = static_cast<std::uint8_t>(k);
+    std::vector<std::uint8_t> pixels(std::size_t{baseWidth} * baseHeight);
     for (std::size_t y = 0; y < baseHeight; ++y)
-        for (std::size_t x = 0; x < baseWidth; ++x) b[pixelOffset + y * rowBytes + x] = static_cast<std::uint8_t>(1 + x + 9 * y);
-    return b;
+        for (std::size_t x = 0; x < baseWidth; ++x) pixels[y * baseWidth + x] = static_cast<std::uint8_t>(1 + x + 9 * y);
+    return sample::encodePaletteBitmap(baseWidth, baseHeight, palette, pixels);
 }
 
 void click(App& app, float x, float y) {

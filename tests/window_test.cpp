@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "sample/bmp8.h"
 #include "ui/recording_window.h"
+#include "util/little_endian.h"
 
 using namespace velta;
 
@@ -35,25 +38,14 @@ namespace {
 constexpr const char* letterF[] = {"XXXXX.", "X.....", "XXXX..", "X.....", "X....."};
 
 std::string writeLetterF(const std::string& name, int bitsPerPixel = 8) {
-    const int width = 6, height = 5, stride = 8;
-    std::vector<std::uint8_t> b(54 + 8 + stride * height, 0);
-    auto put32 = [&b](std::size_t at, std::uint32_t v) {
-        for (std::size_t k = 0; k < 4; ++k) b[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
-    };
-    b[0] = 'B', b[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(b.size()));
-    put32(10, 54 + 8);
-    put32(14, 40);
-    put32(18, width);
-    put32(22, height);
-    b[26] = 1;
-    b[28] = static_cast<std::uint8_t>(bitsPerPixel);
-    put32(46, 2);
-    put32(54, 0x00204080);   // colour 0: red 0x20, green 0x40, blue 0x80
-    put32(58, 0x00F0E0D0);   // colour 1: red 0xF0, green 0xE0, blue 0xD0
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            b[static_cast<std::size_t>(62 + (height - 1 - y) * stride + x)] = letterF[y][x] == 'X' ? 1 : 0;
+    std::array<std::uint8_t, 1024> palette{};
+    le::put32(palette, 0, 0x00204080);   // colour 0: red 0x20, green 0x40, blue 0x80
+    le::put32(palette, 4, 0x00F0E0D0);   // colour 1: red 0xF0, green 0xE0, blue 0xD0
+    std::vector<std::uint8_t> pixels;
+    for (const char* row : letterF)
+        for (int x = 0; x < 6; ++x) pixels.push_back(row[x] == 'X' ? 1 : 0);
+    std::vector<std::uint8_t> b = sample::encodePaletteBitmap(6, 5, palette, pixels);
+    b[28] = static_cast<std::uint8_t>(bitsPerPixel);   // another depth: a bitmap the reader refuses
     const std::string path = (std::filesystem::temp_directory_path() / name).string();
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
     return path;

@@ -568,7 +568,7 @@ void RoadTest::saves(Rig& r) {
     QCOMPARE(le::u32(b, 14), 40u);
     QCOMPARE(le::u32(b, 18), width);
     QCOMPARE(le::u32(b, 22), height);
-    QCOMPARE(b[28] | (b[29] << 8), 8);
+    QCOMPARE(le::u16(b, 28), std::uint16_t(8));
     QCOMPARE(le::u32(b, 30), 0u);
     QCOMPARE(le::u32(b, 34), height * (width + pad));
     QVERIFY(std::equal(b.begin() + 54, b.begin() + 1078, src.begin() + 54));
