@@ -235,6 +235,7 @@ TEST(BitmapReader, readsFilesAndNamesTheReasonWhenItCannot) {
     const ReadResult missing = readBitmapFile(dir.file("none.bmp"));
     EXPECT_FALSE(missing.ok);
     EXPECT_NE(missing.error.find("none.bmp"), std::string::npos) << missing.error;
+    EXPECT_NE(missing.error.find("file o cartella inesistente"), std::string::npos) << missing.error;   // in Italian
 
     const ReadResult directory = readBitmapFile(dir.file(""));
     EXPECT_FALSE(directory.ok);

@@ -1,5 +1,6 @@
 #include "bitmap/reader.h"
 
+#include "bitmap/os_error.h"
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,7 +60,7 @@ public:
             const ssize_t got = ::pread(fd_, dst + done, n - done, static_cast<off_t>(offset + done));
             if (got < 0) {
                 if (errno == EINTR) continue;
-                failure_ = "Errore di lettura del file \"" + path_ + "\": " + std::strerror(errno);
+                failure_ = "Errore di lettura del file \"" + path_ + "\": " + osErrorText(errno);
                 break;
             }
             if (got == 0) break;  // end of file
@@ -166,12 +167,12 @@ ReadResult readBitmapFile(const std::string& path) {
     // Non-blocking, so that opening a pipe or device by mistake cannot hang; only ordinary
     // files are read.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return fail("Impossibile aprire il file \"" + path + "\": " + std::strerror(errno));
+    if (fd < 0) return fail("Impossibile aprire il file \"" + path + "\": " + osErrorText(errno));
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         const int err = errno;
         ::close(fd);
-        return fail("Impossibile leggere il file \"" + path + "\": " + std::strerror(err));
+        return fail("Impossibile leggere il file \"" + path + "\": " + osErrorText(err));
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
