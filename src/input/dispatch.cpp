@@ -22,60 +22,6 @@ constexpr std::array<const char*, static_cast<std::size_t>(Command::count)> name
 };
 static_assert(names.back() != nullptr, "every command has its name");
 
-using Plain = void (*)(App&);
-using Mouse = void (*)(App&, int, int, float, float);
-using Zoom = void (*)(App&, ZoomWindow&);
-using ZoomScroll = void (*)(App&, ZoomWindow&, int);
-
-Plain plainHandler(Command c) {
-    switch (c) {
-    case Command::formLoad: return formLoad;
-    case Command::formClick: return formClick;
-    case Command::VALORIDEFAULT: return VALORIDEFAULT;
-    case Command::frameToggle: return frameToggle;
-    case Command::exitClick: return exitClick;
-    case Command::openClick: return openClick;
-    case Command::saveClick: return saveClick;
-    case Command::printClick: return printClick;
-    case Command::helpClick: return helpClick;
-    case Command::RETTANG3: return RETTANG3;
-    case Command::CENTRO_Click: return CENTRO_Click;
-    case Command::CENTRONUOVO: return CENTRONUOVO;
-    case Command::griglia1: return griglia1;
-    case Command::CANC2: return CANC2;
-    case Command::ALTRA1: return ALTRA1;
-    case Command::RADDR1: return RADDR1;
-    case Command::GRANDEZZA_SpinDown: return GRANDEZZA_SpinDown;
-    case Command::GRANDEZZA_SpinUp: return GRANDEZZA_SpinUp;
-    case Command::Picture2_DblClick: return Picture2_DblClick;
-    case Command::duepuntiClick: return duepuntiClick;
-    case Command::zooClick: return zooClick;
-    default: return nullptr;
-    }
-}
-
-Mouse mouseHandler(Command c) {
-    switch (c) {
-    case Command::PICTURE1_MouseDown: return PICTURE1_MouseDown;
-    case Command::Picture1_MouseMove: return Picture1_MouseMove;
-    case Command::Picture1_MouseUp: return Picture1_MouseUp;
-    case Command::Picture2_MouseDown: return Picture2_MouseDown;
-    case Command::Picture2_MouseMove: return Picture2_MouseMove;
-    default: return nullptr;
-    }
-}
-
-Zoom zoomHandler(Command c) {
-    switch (c) {
-    case Command::zoomFormResize: return zoomFormResize;
-    case Command::zoomFormMouseUp: return zoomFormMouseUp;
-    case Command::zoomSpinDown: return zoomSpinDown;
-    case Command::zoomSpinUp: return zoomSpinUp;
-    case Command::zoomImageDblClick: return zoomImageDblClick;
-    default: return nullptr;
-    }
-}
-
 }  // namespace
 
 const char* commandName(Command c) {
@@ -100,14 +46,50 @@ bool lockedWhileRectifying(Command c) {
 
 void dispatch(App& app, const Event& e) {
     if (app.s.rectRunning && lockedWhileRectifying(e.command)) return;
-    if (const Plain h = plainHandler(e.command)) return h(app);
-    if (const Mouse h = mouseHandler(e.command)) return h(app, e.button, e.shift, e.x, e.y);
-    if (e.command == Command::scrollChange) return scrollChange(app, e.bar, e.value);
+    switch (e.command) {
+    case Command::formLoad: return formLoad(app);
+    case Command::formClick: return formClick(app);
+    case Command::VALORIDEFAULT: return VALORIDEFAULT(app);
+    case Command::frameToggle: return frameToggle(app);
+    case Command::exitClick: return exitClick(app);
+    case Command::openClick: return openClick(app);
+    case Command::saveClick: return saveClick(app);
+    case Command::printClick: return printClick(app);
+    case Command::helpClick: return helpClick(app);
+    case Command::PICTURE1_MouseDown: return PICTURE1_MouseDown(app, e.button, e.shift, e.x, e.y);
+    case Command::Picture1_MouseMove: return Picture1_MouseMove(app, e.button, e.shift, e.x, e.y);
+    case Command::Picture1_MouseUp: return Picture1_MouseUp(app, e.button, e.shift, e.x, e.y);
+    case Command::RETTANG3: return RETTANG3(app);
+    case Command::CENTRO_Click: return CENTRO_Click(app);
+    case Command::CENTRONUOVO: return CENTRONUOVO(app);
+    case Command::griglia1: return griglia1(app);
+    case Command::CANC2: return CANC2(app);
+    case Command::ALTRA1: return ALTRA1(app);
+    case Command::RADDR1: return RADDR1(app);
+    case Command::GRANDEZZA_SpinDown: return GRANDEZZA_SpinDown(app);
+    case Command::GRANDEZZA_SpinUp: return GRANDEZZA_SpinUp(app);
+    case Command::Picture2_MouseDown: return Picture2_MouseDown(app, e.button, e.shift, e.x, e.y);
+    case Command::Picture2_MouseMove: return Picture2_MouseMove(app, e.button, e.shift, e.x, e.y);
+    case Command::Picture2_DblClick: return Picture2_DblClick(app);
+    case Command::duepuntiClick: return duepuntiClick(app);
+    case Command::scrollChange: return scrollChange(app, e.bar, e.value);
+    case Command::zooClick: return zooClick(app);
+    default: break;
+    }
+    // The zoom window's own events, when the window has one (asked only now: the Qt window makes
+    // its zoom window on first use).
     ZoomWindow* z = app.w.zoom();
     if (!z) return;
-    if (const Zoom h = zoomHandler(e.command)) return h(app, *z);
-    if (e.command == Command::zoomHScrollChange) return zoomHScrollChange(app, *z, e.value);
-    if (e.command == Command::zoomVScrollChange) return zoomVScrollChange(app, *z, e.value);
+    switch (e.command) {
+    case Command::zoomFormResize: return zoomFormResize(app, *z);
+    case Command::zoomFormMouseUp: return zoomFormMouseUp(app, *z);
+    case Command::zoomSpinDown: return zoomSpinDown(app, *z);
+    case Command::zoomSpinUp: return zoomSpinUp(app, *z);
+    case Command::zoomHScrollChange: return zoomHScrollChange(app, *z, e.value);
+    case Command::zoomVScrollChange: return zoomVScrollChange(app, *z, e.value);
+    case Command::zoomImageDblClick: return zoomImageDblClick(app, *z);
+    default: return;
+    }
 }
 
 }  // namespace velta

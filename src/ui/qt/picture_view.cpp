@@ -21,17 +21,12 @@ constexpr int largestSide = 32767;
 // a margin above it.
 constexpr int readerLimitMegabytes = 512;
 
-// The limit is the process's, so it is set once, as the application object is made, before
-// any reader runs (the program's and every test program's alike; the view's constructor makes
-// sure of it too). Whoever changes it later (a test) is not overruled, and 0, no limit at all,
-// is never lowered.
+// The limit is the process's, so it is set as the application object is made, before any
+// reader runs (the program's and every test program's alike). Whoever changes it later (a
+// test) is not overruled, and 0, no limit at all, is never lowered.
 void raiseReaderLimit() {
-    static const bool raised = [] {
-        const int limit = QImageReader::allocationLimit();
-        if (limit > 0 && limit < readerLimitMegabytes) QImageReader::setAllocationLimit(readerLimitMegabytes);
-        return true;
-    }();
-    (void)raised;
+    const int limit = QImageReader::allocationLimit();
+    if (limit > 0 && limit < readerLimitMegabytes) QImageReader::setAllocationLimit(readerLimitMegabytes);
 }
 
 // Whether a picture of `size` cannot be had in memory: over the readers' limit, or refused by
@@ -76,7 +71,6 @@ Qt::CursorShape shapeOf(Cursor c) {
 Q_COREAPP_STARTUP_FUNCTION(raiseReaderLimit)
 
 PictureView::PictureView(QWidget* parent) : QWidget(parent) {
-    raiseReaderLimit();
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFixedSize(0, 0);
