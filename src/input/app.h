@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "input/image_io.h"
 #include "state/state.h"
 #include "ui/window.h"
 
@@ -25,6 +26,8 @@ struct App {
     // Why the data directory is no safe place for the working file (empty when it is); while
     // set, rectifying is refused with this text.
     std::string workingDirProblem;
+    // Reads and writes the common image formats; without it only plain bitmaps open.
+    ImageIO* io = nullptr;
 
     std::string workingFile() const { return dataDir + "/" + workingName; }
 };

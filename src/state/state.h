@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "geometry/frame.h"
+#include "state/picture.h"
 
 namespace velta {
 
@@ -15,8 +16,17 @@ namespace velta {
 inline constexpr int rowRecordSize = 3000;
 using RowRecord = std::array<std::uint8_t, rowRecordSize>;
 
-/// The source bitmap as read from its file (the main window's image buffers).
+/// How the source picture is held and sampled. The plain road: an 8-bit palette bitmap in the
+/// program's own format, held as row records and sampled by truncation. The colour road: any
+/// other picture, decoded into 32-bit pixels and sampled with the chosen interpolation.
+enum class Road : std::uint8_t { plain, colour };
+
+/// How the colour road samples the source between its pixel centres.
+enum class Interpolation : std::uint8_t { nearest, bilinear, bicubic };
+
+/// The source picture as read from its file (the main window's image buffers).
 struct SourceImage {
+    Road road = Road::plain;
     std::string sourceFileName;              // path of the open source bitmap
     std::int32_t fileLength = 0;             // length of that file in bytes
     double fileWidth = 0;                    // width from the header
@@ -25,6 +35,21 @@ struct SourceImage {
     std::array<std::uint8_t, 54> bmpHeader{};     // the 54 header bytes (normalised layout)
     std::array<std::uint8_t, 1024> bmpPalette{};  // 256 palette entries, blue green red reserved
     std::vector<RowRecord> sourceRows;       // 0 .. fileHeight, row 0 at the top; the last is never filled
+                                             // (plain road only)
+    Picture picture;                         // the decoded pixels (colour road only), shared with the view
+};
+
+/// The rectified image of the last rectification, kept in memory for export: palette indices
+/// with the source's palette on the plain road, 32-bit pixels on the colour road.
+struct RectifiedImage {
+    Road road = Road::plain;
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> indices;       // plain road: width x height indices, top row first
+    std::array<std::uint8_t, 1024> palette{};  // plain road: blue, green, red, reserved
+    Picture picture;                         // colour road
+
+    bool empty() const { return width < 1 || height < 1; }
 };
 
 struct State {
@@ -71,9 +96,11 @@ struct State {
     std::int16_t stopRequest = 0;            // 1 asks a running rectification to stop
     bool rectRunning = false;                // the row loop is running (pending events inside it)
     bool workingFileFresh = false;           // this run wrote the working file and it is not saved yet
-    std::int16_t rectViewWidth = 0;          // width of the rectified image shown in Picture2
+    int rectViewWidth = 0;                   // width of the rectified image shown in Picture2
     double rectViewHeight = 0;               // height of the rectified image shown in Picture2
     std::array<RowRecord, 2> rectRows{};     // output row records; record 1 is the row under construction
+    Interpolation interpolation = Interpolation::bicubic;  // the colour road's kernel, kept until exit
+    RectifiedImage rectified;                // the last rectified image, for export
 
     // Measurement
     std::int16_t measureState = 0;           // pairs measured in this series; 0 = no scale yet

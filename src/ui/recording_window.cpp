@@ -60,6 +60,31 @@ bool RecordingSurface::loadPicture(const std::string& path, std::string& error) 
     return true;
 }
 
+bool RecordingSurface::showPicture(const velta::Picture& picture, std::string& error) {
+    if (failNextLoad) {
+        failNextLoad = false;
+        error = "formato non riconosciuto";
+        return false;
+    }
+    if (picture.empty()) {
+        error = "nessuna immagine";
+        return false;
+    }
+    width_ = picture.width;
+    height_ = picture.height;
+    picture_ = raster::Picture();
+    if (std::int64_t{width_} * height_ <= largestPixels) {
+        picture_ = raster::Picture(width_, height_, white);
+        for (int y = 0; y < height_; ++y) {
+            const std::uint32_t* row = picture.row(y);
+            for (int x = 0; x < width_; ++x) picture_.setPixel(x, y, 0xFF000000u | row[x]);
+        }
+    }
+    loadedPath.clear();
+    refresh();
+    return true;
+}
+
 void RecordingSurface::refresh() {
     ops.clear();
     canvas_ = picture_;
@@ -117,6 +142,15 @@ std::string RecordingWindow::openFileDialog(const std::string& dir) {
 std::string RecordingWindow::saveFileDialog(const std::string& dir) {
     saveDirs.push_back(dir);
     return next(saveAnswers);
+}
+
+ExportChoice RecordingWindow::exportFileDialog(const std::string& dir, bool jpeg) {
+    saveDirs.push_back(dir);
+    exportJpegOffered.push_back(jpeg);
+    if (exportAnswers.empty()) return {};
+    ExportChoice a = exportAnswers.front();
+    exportAnswers.pop_front();
+    return a;
 }
 
 bool RecordingWindow::printerDialog() {

@@ -30,6 +30,9 @@ public:
     /// bitmap header gives a white picture of the header's size. A picture of more than
     /// `largestPixels` pixels keeps its size but holds no pixels (no test draws on one).
     bool loadPicture(const std::string& path, std::string& error) override;
+    /// Takes a copy of the picture's pixels (alpha made opaque), or only its size when it has
+    /// more than `largestPixels`.
+    bool showPicture(const velta::Picture& picture, std::string& error) override;
     int pictureWidth() const override { return width_; }
     int pictureHeight() const override { return height_; }
     void refresh() override;
@@ -102,6 +105,7 @@ public:
     std::optional<std::string> inputBox(const std::string& prompt) override;
     std::string openFileDialog(const std::string& dir) override;
     std::string saveFileDialog(const std::string& dir) override;
+    ExportChoice exportFileDialog(const std::string& dir, bool jpeg) override;
     bool printerDialog() override;
     void printWindow() override { ++printed; }
     void showHelp(const std::string& path) override { helpShown.push_back(path); }
@@ -117,6 +121,7 @@ public:
 
     // Scripted answers; an empty queue answers "cancelled" (Ok for message boxes).
     std::deque<std::string> openAnswers, saveAnswers;
+    std::deque<ExportChoice> exportAnswers;
     std::deque<std::optional<std::string>> inputAnswers;
     std::deque<Answer> boxAnswers;          // empty: as closed with Escape (see cancelAnswer)
     std::deque<bool> printerAnswers;
@@ -125,6 +130,7 @@ public:
     // What was shown
     std::vector<ShownMessage> messages;
     std::vector<std::string> inputPrompts, openDirs, saveDirs, helpShown;
+    std::vector<bool> exportJpegOffered;     // one entry per export dialog shown
     int beeps = 0, printed = 0, eventsProcessed = 0;
     bool quitCalled = false;
 };

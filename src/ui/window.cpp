@@ -19,6 +19,7 @@ constexpr Design design[] = {
     {Ctl::file, "file", "&File", "", true},
     {Ctl::open, "open", "&Open File", "", true},
     {Ctl::save, "save", "&Save File", "", true},
+    {Ctl::esporta, "esporta", "Esporta &immagine...", "", true},
     {Ctl::exit, "exit", "&Exit", "", true},
     {Ctl::edit, "edit", "&Edit", "", true},
     {Ctl::canc, "canc", "&Canc", "", false},
@@ -30,6 +31,10 @@ constexpr Design design[] = {
     {Ctl::raddrizza1, "raddrizza1", "&Raddrizza", "", true},
     {Ctl::start, "start", "&Start", "", true},
     {Ctl::altra, "altra", "&Altra", "", true},
+    {Ctl::interpolazione, "interpolazione", "&Interpolazione", "", true},
+    {Ctl::vicino, "vicino", "&Pixel pi\xc3\xb9 vicino", "", true},
+    {Ctl::bilineare, "bilineare", "&Bilineare", "", true},
+    {Ctl::bicubica, "bicubica", "Bi&cubica", "", true},
     {Ctl::misura, "misura", "&Misura", "", true},
     {Ctl::duepunti, "duepunti", "&Definire due punti", "", true},
     {Ctl::print1, "print1", "&Print", "", true},
@@ -91,6 +96,7 @@ Window::Window() {
     }
     controls_[index(Ctl::misura)].visible = false;
     controls_[index(Ctl::frame_m)].checked = true;
+    controls_[index(Ctl::bicubica)].checked = true;
     title_ = "VELTA 3.04";
 }
 

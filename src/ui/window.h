@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "state/picture.h"
+
 namespace velta {
 
 class ZoomWindow;
@@ -16,8 +18,9 @@ class ZoomWindow;
 /// Every control and menu entry of the main window, by its design name.
 enum class Ctl : int {
     // menus and menu entries
-    file, open, save, exit, edit, canc, centro1, area, griglia2, parametri, frame_m,
-    raddrizza1, start, altra, misura, duepunti, print1, print, help, help1,
+    file, open, save, esporta, exit, edit, canc, centro1, area, griglia2, parametri, frame_m,
+    raddrizza1, start, altra, interpolazione, vicino, bilineare, bicubica, misura, duepunti,
+    print1, print, help, help1,
     // controls
     Frame1, domanda1, Label1, Label4, zoo, RADDRIZZA, CENTRO, cancella, GRIGLIA, RETTANG,
     Text1, Text2, Text3, Text4, Label2, Label3, tfuox, tfuoy, tfuvx, tfuvy,
@@ -72,6 +75,9 @@ public:
     /// Loads a bitmap file as the picture; the surface takes its size. False with a reason
     /// when the file cannot be decoded.
     virtual bool loadPicture(const std::string& path, std::string& error) = 0;
+    /// Shows a picture already in memory, sharing its pixels (the drawing copy is the only
+    /// other one); the surface takes its size. False with a reason when it cannot be shown.
+    virtual bool showPicture(const Picture& picture, std::string& error) = 0;
     virtual int pictureWidth() const = 0;
     virtual int pictureHeight() const = 0;
     /// Repaints the picture, dropping every mark.
@@ -117,6 +123,16 @@ enum class Icon { None, Critical, Question, Information };
 /// SaveDiscardCancel: "Salva", "Non salvare", "Annulla", for work about to be lost.
 enum class Buttons { Ok, YesNo, SaveDiscardCancel };
 enum class Answer { Ok, Yes, No, Save, Discard, Cancel };
+
+/// The formats an image can be exported to.
+enum class ImageFormat { png, tiff, bmp, jpeg };
+
+/// What the export dialog returns: the name typed or picked (empty when cancelled) and the
+/// format of the filter chosen in the dialog.
+struct ExportChoice {
+    std::string name;
+    ImageFormat filter = ImageFormat::png;
+};
 
 /// What a message box answers when it is closed without a choice (Escape).
 constexpr Answer cancelAnswer(Buttons b) {
@@ -165,6 +181,9 @@ public:
     /// Open and save dialogs starting in dir; an empty name when cancelled.
     virtual std::string openFileDialog(const std::string& dir) = 0;
     virtual std::string saveFileDialog(const std::string& dir) = 0;
+    /// The export dialog starting in dir, offering PNG, TIFF and BMP, and JPEG when `jpeg`; its
+    /// own overwrite question is off (the program asks for the final name).
+    virtual ExportChoice exportFileDialog(const std::string& dir, bool jpeg) = 0;
     /// The printer dialog; true when a printer was chosen. Then printWindow prints on it.
     virtual bool printerDialog() = 0;
     virtual void printWindow() = 0;

@@ -593,7 +593,7 @@ void RoadTest::saves(Rig& r) {
 void RoadTest::checkSavedFacade(const std::string& path, int expectWindows, bool wholeFacade) {
     const bitmap::ReadResult file = bitmap::readBitmapFile(path);
     QVERIFY2(file.ok, file.error.c_str());
-    const Picture pic = materials(file.image);
+    const MaterialMap pic = materials(file.image);
     const sample::FacadeGeometry& g = sample::facadeGeometry();
 
     const std::vector<Box> windows = windowBoxes(pic);

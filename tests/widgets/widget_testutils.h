@@ -56,12 +56,14 @@ struct ScriptedDialogs : velta::qt::DialogProvider {
     std::deque<std::optional<std::string>> inputs;  // input boxes; nullopt = cancelled
     std::deque<std::string> openNames;              // open dialog; "" = cancelled
     std::deque<std::string> saveNames;              // save dialog; "" = cancelled
+    std::deque<velta::ExportChoice> exportChoices;  // export dialog; empty name = cancelled
     std::deque<bool> printers;                      // printer dialog
 
     // What was shown.
     std::vector<Message> messages;
     std::vector<std::string> prompts;             // input box prompts
     std::vector<std::string> openDirs, saveDirs;  // starting directories of the file dialogs
+    std::vector<bool> exportJpegOffered;          // one per export dialog shown
     int printerDialogs = 0;
     int printedWindows = 0;
     std::vector<std::string> helpShown;
@@ -88,6 +90,11 @@ struct ScriptedDialogs : velta::qt::DialogProvider {
     std::string saveFile(QWidget*, const std::string& dir) override {
         saveDirs.push_back(dir);
         return saveNames.empty() ? std::string() : take(saveNames);
+    }
+    velta::ExportChoice exportFile(QWidget*, const std::string& dir, bool jpeg) override {
+        saveDirs.push_back(dir);
+        exportJpegOffered.push_back(jpeg);
+        return exportChoices.empty() ? velta::ExportChoice{} : take(exportChoices);
     }
     bool printerDialog(QWidget*) override {
         ++printerDialogs;
@@ -247,15 +254,15 @@ struct Box {
 };
 
 /// The surface shown by each pixel of a picture.
-struct Picture {
+struct MaterialMap {
     int width = 0, height = 0;
     std::vector<Material> material;  // row 0 at the top
     Material at(int x, int y) const { return material[static_cast<std::size_t>(y * width + x)]; }
 };
 
 /// The surfaces of a bitmap in the sample's palette.
-inline Picture materials(const SourceImage& img) {
-    Picture p;
+inline MaterialMap materials(const SourceImage& img) {
+    MaterialMap p;
     p.width = static_cast<int>(img.fileWidth);
     p.height = img.fileHeight;
     for (int y = 0; y < p.height; ++y)
@@ -272,7 +279,7 @@ inline bool isFacade(Material m) {
 
 /// The glass of each window: its panes (the transom splits each window's glass in two) joined
 /// into one box; windows cut by the picture's edge are left out.
-inline std::vector<Box> windowBoxes(const Picture& p) {
+inline std::vector<Box> windowBoxes(const MaterialMap& p) {
     std::vector<int> seen(p.material.size(), 0);
     std::vector<Box> panes;
     for (int y0 = 0; y0 < p.height; ++y0)
@@ -368,7 +375,7 @@ struct Frame {
 };
 
 /// The façade's outline: its four edges traced along their inner 80 %, each fitted by a line.
-inline Frame facadeFrame(const Picture& p) {
+inline Frame facadeFrame(const MaterialMap& p) {
     auto rowCount = [&p](int y) {
         int n = 0;
         for (int x = 0; x < p.width; ++x) n += isFacade(p.at(x, y));

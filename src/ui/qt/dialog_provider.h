@@ -25,6 +25,10 @@ public:
     virtual std::string openFile(QWidget* parent, const std::string& dir) = 0;
     /// The save dialog for bitmaps, starting in dir; it does not ask about overwriting.
     virtual std::string saveFile(QWidget* parent, const std::string& dir) = 0;
+    /// The export dialog starting in dir: PNG, TIFF, BMP, and JPEG when `jpeg`; the name and the
+    /// format of the filter chosen (an empty name when cancelled). It does not ask about
+    /// overwriting.
+    virtual ExportChoice exportFile(QWidget* parent, const std::string& dir, bool jpeg) = 0;
     /// The printer dialog; true when a printer was chosen.
     virtual bool printerDialog(QWidget* parent) = 0;
     /// Prints the image of a window on the chosen (or default) printer.

@@ -62,6 +62,9 @@ public:
     }
     std::string openFileDialog(const std::string& dir) override { return w_.dialogs_->openFile(&w_, dir); }
     std::string saveFileDialog(const std::string& dir) override { return w_.dialogs_->saveFile(&w_, dir); }
+    ExportChoice exportFileDialog(const std::string& dir, bool jpeg) override {
+        return w_.dialogs_->exportFile(&w_, dir, jpeg);
+    }
     bool printerDialog() override { return w_.dialogs_->printerDialog(&w_); }
     void printWindow() override { w_.dialogs_->printWindow(w_); }
     void showHelp(const std::string& path) override { w_.dialogs_->showHelp(&w_, path); }

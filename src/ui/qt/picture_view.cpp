@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 
 
 namespace velta::qt {
@@ -106,6 +107,21 @@ bool PictureView::loadPicture(const std::string& path, std::string& error) {
         return false;
     }
     setPicture(image);
+    return true;
+}
+
+bool PictureView::showPicture(const velta::Picture& picture, std::string& error) {
+    if (picture.empty() || picture.width > largestSide || picture.height > largestSide) {
+        error = picture.empty() ? "nessuna immagine" : "immagine troppo grande";
+        return false;
+    }
+    // The image reads the picture's own pixels; a copy of the owner keeps them alive for as
+    // long as the image (or a shallow copy of it) lives.
+    auto* keep = new std::shared_ptr<void>(picture.owner);
+    const QImage shared(reinterpret_cast<const uchar*>(picture.pixels), picture.width, picture.height,
+                        static_cast<qsizetype>(picture.stride) * 4, QImage::Format_RGB32,
+                        [](void* p) { delete static_cast<std::shared_ptr<void>*>(p); }, keep);
+    setPicture(shared);
     return true;
 }
 

@@ -26,6 +26,7 @@ public:
     explicit PictureView(QWidget* parent = nullptr);
 
     bool loadPicture(const std::string& path, std::string& error) override;
+    bool showPicture(const velta::Picture& picture, std::string& error) override;
     int pictureWidth() const override { return picture_.width(); }
     int pictureHeight() const override { return picture_.height(); }
     void refresh() override;

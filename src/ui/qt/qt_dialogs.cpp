@@ -16,6 +16,21 @@ namespace velta::qt {
 namespace {
 
 const QString bitmapFilter = QStringLiteral("Bitmap (*.bmp *.BMP)");
+const QString openFilters = QStringLiteral(
+    "Immagini (*.bmp *.BMP *.jpg *.JPG *.jpeg *.JPEG *.png *.PNG *.tif *.TIF *.tiff *.TIFF *.webp *.WEBP);;"
+    "Bitmap (*.bmp *.BMP);;Tutti i file (*)");
+
+// The export filters, each with the format it stands for.
+struct ExportFilter {
+    const char* text;
+    ImageFormat format;
+};
+constexpr ExportFilter exportFilters[] = {
+    {"PNG (*.png *.PNG)", ImageFormat::png},
+    {"TIFF (*.tif *.tiff *.TIF *.TIFF)", ImageFormat::tiff},
+    {"Bitmap (*.bmp *.BMP)", ImageFormat::bmp},
+    {"JPEG (*.jpg *.jpeg *.JPG *.JPEG)", ImageFormat::jpeg},
+};
 
 QMessageBox::Icon qtIcon(Icon icon) {
     switch (icon) {
@@ -77,7 +92,7 @@ std::optional<std::string> QtDialogs::inputBox(QWidget* parent, const std::strin
 
 std::string QtDialogs::openFile(QWidget* parent, const std::string& dir) {
     return QFileDialog::getOpenFileName(parent, QStringLiteral("Apri immagine"), QString::fromStdString(dir),
-                                        bitmapFilter)
+                                        openFilters)
         .toStdString();
 }
 
@@ -86,6 +101,21 @@ std::string QtDialogs::saveFile(QWidget* parent, const std::string& dir) {
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Salva immagine"), QString::fromStdString(dir),
                                         bitmapFilter, nullptr, QFileDialog::DontConfirmOverwrite)
         .toStdString();
+}
+
+ExportChoice QtDialogs::exportFile(QWidget* parent, const std::string& dir, bool jpeg) {
+    QStringList filters;
+    for (const ExportFilter& f : exportFilters)
+        if (jpeg || f.format != ImageFormat::jpeg) filters << QString::fromUtf8(f.text);
+    QString selected = filters.front();
+    const QString name =
+        QFileDialog::getSaveFileName(parent, QStringLiteral("Esporta immagine"), QString::fromStdString(dir),
+                                     filters.join(QStringLiteral(";;")), &selected, QFileDialog::DontConfirmOverwrite);
+    ExportChoice choice;
+    choice.name = name.toStdString();
+    for (const ExportFilter& f : exportFilters)
+        if (selected == QString::fromUtf8(f.text)) choice.filter = f.format;
+    return choice;
 }
 
 QPrinter& QtDialogs::printer() {

@@ -25,6 +25,7 @@ public:
     std::optional<std::string> inputBox(QWidget* parent, const std::string& prompt) override;
     std::string openFile(QWidget* parent, const std::string& dir) override;
     std::string saveFile(QWidget* parent, const std::string& dir) override;
+    ExportChoice exportFile(QWidget* parent, const std::string& dir, bool jpeg) override;
     bool printerDialog(QWidget* parent) override;
     void printWindow(QWidget& window) override;
     void showHelp(QWidget* parent, const std::string& path) override;
