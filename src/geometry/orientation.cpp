@@ -217,7 +217,7 @@ void marks(const OrientationInput& in, Orientation& o) {
     const double colDx = std::cos(a), colDy = std::sin(a);
 
     o.rowPoints.assign(tableRows(o.rectHeight, maxRowMarks), MarkRow{});
-    o.colPoints.assign(tableRows(o.rectWidth, maxColumnMarks), MarkRow{});
+    o.colPoints.assign(tableRows(o.rectWidth, in.columnMarks), MarkRow{});
     for (std::size_t i = 1; i < o.rowPoints.size(); i += stride) {
         const double k = static_cast<double>(i);
         o.rowPoints[i][2] = o.originX + k * o.rowSign * step * rowDx;

@@ -26,6 +26,10 @@ namespace velta::geom {
 /// as wide as a row record; a wider frame keeps its rectWidth but no marks beyond column 3000.
 inline constexpr std::size_t maxColumnMarks = 3000;
 
+/// Largest output column the mark tables hold for a colour picture, whose rows are not records:
+/// as many as the rows.
+inline constexpr std::size_t maxColourColumnMarks = 32767;
+
 /// Largest output row the mark tables hold: rowPoints has at most 32767 + 1 rows (0..32767),
 /// the most rows a 16-bit row counter can write; a taller frame keeps its rectHeight.
 inline constexpr std::size_t maxRowMarks = 32767;
@@ -43,6 +47,7 @@ struct OrientationInput {
     double areaXmax = 0, areaYmax = 0;         // calculation area corner 3
     double imageWidth = 0, imageHeight = 0;    // W, H of the source image
     double pixelStep = 1.0;                    // source pixels per output pixel
+    std::size_t columnMarks = maxColumnMarks;  // largest output column the table holds
 };
 
 /// Layout case 1..4 of the point (X, Y) against the x of V and the y of H; the four tests are

@@ -119,7 +119,9 @@ void CERCHIONUOVO(App& app) {
                                     .areaXmin = s.areaCorners[1][1], .areaYmin = s.areaCorners[1][2],
                                     .areaXmax = s.areaCorners[3][1], .areaYmax = s.areaCorners[3][2],
                                     .imageWidth = s.imageWidth, .imageHeight = s.imageHeight,
-                                    .pixelStep = s.pixelStep};
+                                    .pixelStep = s.pixelStep,
+                                    .columnMarks = s.image.road == Road::colour ? geom::maxColourColumnMarks
+                                                                                : geom::maxColumnMarks};
     std::string why;
     std::optional<geom::Orientation> o = geom::orient(in, &why);
     if (!o) {
