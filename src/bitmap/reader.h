@@ -24,6 +24,10 @@ namespace velta::bitmap {
 struct ReadResult {
     bool ok = false;
     std::string error;  // Italian, for a critical message box; empty when ok
+    // Refused only because the file is not in the plain format (another depth, compression or
+    // header kind, wider than 3000, not a bitmap at all), not because it is damaged or could not
+    // be read: the colour road may take it.
+    bool outsideFormat = false;
     SourceImage image;  // filled only when ok; sourceFileName is left to the caller
 };
 

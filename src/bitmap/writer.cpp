@@ -199,4 +199,11 @@ bool writeBitmap(const std::string& path, const std::array<std::uint8_t, 54>& he
     return writer.end(error);
 }
 
+bool BitmapWriter::beginColour(const std::string&, int, int, std::string& error) {
+    error = "non ancora disponibile";
+    return false;
+}
+
+bool BitmapWriter::writeColourRow(const std::uint32_t*) { return false; }
+
 }  // namespace velta::bitmap

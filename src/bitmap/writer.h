@@ -34,6 +34,14 @@ public:
                const std::array<std::uint8_t, 1024>& palette, int width, int height,
                std::string& error);
 
+    /// Creates the file at `path` anew, as begin() does, with the header of a 24-bit `width` x
+    /// `height` image (no palette); on failure says why in `error`.
+    bool beginColour(const std::string& path, int width, int height, std::string& error);
+
+    /// Writes the next file row of a 24-bit image from `width` pixels 0xAARRGGBB, as blue,
+    /// green, red, then the padding.
+    bool writeColourRow(const std::uint32_t* pixels);
+
     /// Writes the next file row: the first width + padding bytes of `record`.
     bool writeRow(const RowRecord& record);
 

@@ -11,7 +11,8 @@ namespace {
 
 constexpr std::array<const char*, static_cast<std::size_t>(Command::count)> names = {
     "formLoad", "formClick", "VALORIDEFAULT", "frameToggle", "exitClick",
-    "openClick", "saveClick", "printClick", "helpClick",
+    "openClick", "saveClick", "exportClick", "printClick", "helpClick",
+    "interpNearest", "interpBilinear", "interpBicubic",
     "PICTURE1_MouseDown", "Picture1_MouseMove", "Picture1_MouseUp",
     "RETTANG3", "CENTRO_Click", "CENTRONUOVO", "griglia1", "CANC2", "ALTRA1",
     "RADDR1", "GRANDEZZA_SpinDown", "GRANDEZZA_SpinUp",
@@ -34,6 +35,10 @@ bool lockedWhileRectifying(Command c) {
     // The row records, the working file, the construction and the marks the rows are computed from.
     case Command::openClick:
     case Command::saveClick:
+    case Command::exportClick:
+    case Command::interpNearest:
+    case Command::interpBilinear:
+    case Command::interpBicubic:
     case Command::ALTRA1:
     case Command::RETTANG3:
     case Command::CENTRONUOVO:
@@ -54,6 +59,10 @@ void dispatch(App& app, const Event& e) {
     case Command::exitClick: return exitClick(app);
     case Command::openClick: return openClick(app);
     case Command::saveClick: return saveClick(app);
+    case Command::exportClick: return exportClick(app);
+    case Command::interpNearest: return chooseInterpolation(app, Interpolation::nearest);
+    case Command::interpBilinear: return chooseInterpolation(app, Interpolation::bilinear);
+    case Command::interpBicubic: return chooseInterpolation(app, Interpolation::bicubic);
     case Command::printClick: return printClick(app);
     case Command::helpClick: return helpClick(app);
     case Command::PICTURE1_MouseDown: return PICTURE1_MouseDown(app, e.button, e.shift, e.x, e.y);

@@ -10,7 +10,8 @@ namespace velta {
 /// Every command and event handler of the two windows, by the handler's name.
 enum class Command {
     formLoad, formClick, VALORIDEFAULT, frameToggle, exitClick,
-    openClick, saveClick, printClick, helpClick,
+    openClick, saveClick, exportClick, printClick, helpClick,
+    interpNearest, interpBilinear, interpBicubic,
     PICTURE1_MouseDown, Picture1_MouseMove, Picture1_MouseUp,
     RETTANG3, CENTRO_Click, CENTRONUOVO, griglia1, CANC2, ALTRA1,
     RADDR1, GRANDEZZA_SpinDown, GRANDEZZA_SpinUp,

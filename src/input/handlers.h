@@ -17,6 +17,7 @@ void exitClick(App& app);                // menu exit, and closing the window
 // Files, print, help
 void openClick(App& app);                // menu open
 void saveClick(App& app);                // menu save
+void exportClick(App& app);              // menu esporta
 void printClick(App& app);               // menu print
 void helpClick(App& app);                // menu help1
 
@@ -41,6 +42,9 @@ void Picture2_MouseDown(App& app, int button, int shift, float x, float y);
 void Picture2_MouseMove(App& app, int button, int shift, float x, float y);
 void Picture2_DblClick(App& app);
 void duepuntiClick(App& app);            // menu duepunti
+void chooseInterpolation(App& app, Interpolation k);   // menus vicino, bilineare, bicubica
+/// Sets the check marks and enabling of the interpolation entries for the image open.
+void showInterpolation(App& app);
 
 // View scrolling
 void scrollChange(App& app, ScrollId id, int value);

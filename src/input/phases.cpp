@@ -32,7 +32,8 @@ constexpr const char* rectifyTip = " Inizia l'operazione di raddrizzamento";
 constexpr Cell startUp[] = {
     off(Ctl::raddrizza1), shown(Ctl::edit), off(Ctl::save), off(Ctl::print1), hidden(Ctl::misura),
     hidden(Ctl::zoo), off(Ctl::cancella), off(Ctl::CENTRO), off(Ctl::RADDRIZZA), off(Ctl::GRIGLIA),
-    off(Ctl::RETTANG), hidden(Ctl::Text3), hidden(Ctl::Text4), hidden(Ctl::GRANDEZZA),
+    off(Ctl::RETTANG), hidden(Ctl::Text3), hidden(Ctl::Text4), hidden(Ctl::GRANDEZZA), off(Ctl::esporta),
+    on(Ctl::interpolazione),
     // No picture yet: the rectified view stays out of sight until a rectification.
     surface(Pic::Picture2, keep, no),
 };
@@ -45,7 +46,7 @@ constexpr Cell imageOpened[] = {
     off(Ctl::griglia2), on(Ctl::canc), off(Ctl::centro1), on(Ctl::save), on(Ctl::print1),
     caption(Ctl::cancella, "Canc."), caption(Ctl::Label1, source, keep, yes), shown(Ctl::zoo),
     shownOff(Ctl::CENTRO), shownOff(Ctl::RETTANG), shownOff(Ctl::GRIGLIA), hidden(Ctl::Text3),
-    hidden(Ctl::GRANDEZZA), caption(Ctl::RADDRIZZA, "Raddrizza", no),
+    hidden(Ctl::GRANDEZZA), caption(Ctl::RADDRIZZA, "Raddrizza", no), off(Ctl::esporta),
     surface(Pic::Picture2, keep, no), surface(Pic::Picture1, yes, yes),
 };
 
@@ -87,12 +88,12 @@ constexpr Cell rectificationRunning[] = {
 // Commands that would replace or free what the running rectification reads or writes.
 constexpr Cell commandsLocked[] = {
     off(Ctl::open), off(Ctl::save), off(Ctl::altra), off(Ctl::centro1), off(Ctl::area), off(Ctl::griglia2),
-    off(Ctl::GRANDEZZA),
+    off(Ctl::GRANDEZZA), off(Ctl::esporta), off(Ctl::interpolazione),
 };
 
 constexpr Cell rectificationEnded[] = {
     on(Ctl::open), on(Ctl::save), on(Ctl::altra), on(Ctl::centro1), on(Ctl::area), on(Ctl::griglia2),
-    on(Ctl::GRANDEZZA),
+    on(Ctl::GRANDEZZA), on(Ctl::interpolazione),
 };
 
 constexpr Cell rectificationFailed[] = {
@@ -103,6 +104,7 @@ constexpr Cell rectificationFailed[] = {
 constexpr Cell rectifiedImageShown[] = {
     surface(Pic::Picture1, yes, keep), caption(Ctl::cancella, "Altra ?"), surface(Pic::Picture1, keep, no),
     surface(Pic::Picture2, keep, yes), shown(Ctl::zoo), caption(Ctl::Label1, "Immagine raddrizzata", keep, yes),
+    on(Ctl::esporta),
 };
 
 constexpr Cell measuringOffered[] = {
@@ -119,7 +121,7 @@ constexpr Cell backToSource[] = {
     on(Ctl::raddrizza1), on(Ctl::start), caption(Ctl::cancella, "Canc."), surface(Pic::Picture2, keep, no),
     surface(Pic::Picture1, keep, yes), caption(Ctl::Label1, source, keep, yes), shown(Ctl::zoo),
     shownOn(Ctl::CENTRO), shown(Ctl::RETTANG), shown(Ctl::GRIGLIA), shown(Ctl::Text3), shown(Ctl::GRANDEZZA),
-    caption(Ctl::RADDRIZZA, "Raddrizza", yes),
+    caption(Ctl::RADDRIZZA, "Raddrizza", yes), off(Ctl::esporta),
 };
 
 constexpr std::array<std::span<const Cell>, static_cast<std::size_t>(Phase::count)> table = {

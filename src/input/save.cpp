@@ -4,22 +4,9 @@
 
 #include "bitmap/save.h"
 #include "input/handlers.h"
+#include "input/unsaved.h"
 
 namespace velta {
-
-namespace {
-
-// Whether `name` leads to `file`: the same file through another path or a link, or, while
-// `file` does not exist, the same place.
-bool leadsTo(const std::string& name, const std::string& file) {
-    std::error_code ec, ec2;
-    if (std::filesystem::equivalent(name, file, ec)) return true;
-    const std::filesystem::path a = std::filesystem::weakly_canonical(name, ec);
-    const std::filesystem::path b = std::filesystem::weakly_canonical(file, ec2);
-    return !ec && !ec2 && a == b;
-}
-
-}  // namespace
 
 void saveClick(App& app) {
     State& s = app.s;
@@ -45,7 +32,7 @@ void saveClick(App& app) {
 
     // Under a working file's name (this copy's, or the one the first running copy of the
     // program rewrites) the image would be lost to the next rectification.
-    if (leadsTo(s.saveFileName, working) || leadsTo(s.saveFileName, app.dataDir + "/velta.bmp")) {
+    if (namesAWorkingFile(app, s.saveFileName)) {
         w.messageBox("\"" + s.saveFileName + "\" è il file di lavoro, che ogni raddrizzamento riscrive.\n"
                      "Scegliere un altro nome.",
                      "SALVATAGGIO", Icon::Critical, Buttons::Ok);

@@ -10,4 +10,9 @@ namespace velta {
 /// to; false when the user cancelled or the save did not happen.
 bool mayDiscardUnsaved(App& app);
 
+/// Whether `name` names a working file (this copy's, or the one the first running copy of the
+/// program rewrites), through any path or link: a file put there would be lost to the next
+/// rectification.
+bool namesAWorkingFile(const App& app, const std::string& name);
+
 }  // namespace velta

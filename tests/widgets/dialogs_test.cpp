@@ -85,13 +85,29 @@ void DialogsTest::fileDialogsStartInTheDirectoryWithTheBitmapFilter() {
     });
     QCOMPARE(d.openFile(nullptr, dir.path().toStdString()), std::string());
     QCOMPARE(startedIn, QDir(dir.path()).absolutePath());
-    QCOMPARE(filter, QString("Bitmap (*.bmp *.BMP)"));
+    QCOMPARE(filter, QString("Immagini (*.bmp *.BMP *.jpg *.JPG *.jpeg *.JPEG *.png *.PNG *.tif *.TIF *.tiff "
+                             "*.TIFF *.webp *.WEBP);Bitmap (*.bmp *.BMP);Tutti i file (*)"));
     whenShown<QFileDialog>([&](QFileDialog* f) {
         confirms = !f->testOption(QFileDialog::DontConfirmOverwrite);
+        filter = f->nameFilters().join(";");
         f->reject();
     });
     QCOMPARE(d.saveFile(nullptr, dir.path().toStdString()), std::string());
     QVERIFY(!confirms);   // the save command asks itself, after adding the extension
+    QCOMPARE(filter, QString("Bitmap (*.bmp *.BMP)"));
+    // Export offers JPEG only for a colour image, and also asks itself about replacing a file.
+    for (const bool jpeg : {false, true}) {
+        confirms = true;
+        whenShown<QFileDialog>([&](QFileDialog* f) {
+            confirms = !f->testOption(QFileDialog::DontConfirmOverwrite);
+            filter = f->nameFilters().join(";");
+            f->reject();
+        });
+        QCOMPARE(d.exportFile(nullptr, dir.path().toStdString(), jpeg).name, std::string());
+        QVERIFY(!confirms);
+        QCOMPARE(filter.contains("JPEG"), jpeg);
+        QVERIFY(filter.startsWith("PNG"));
+    }
 }
 
 void DialogsTest::helpViewerShowsTheContentsBesideTheWindow() {

@@ -212,6 +212,10 @@ std::optional<Command> MainWindow::commandFor(Ctl c) {
     switch (c) {
     case Ctl::open: return Command::openClick;
     case Ctl::save: return Command::saveClick;
+    case Ctl::esporta: return Command::exportClick;
+    case Ctl::vicino: return Command::interpNearest;
+    case Ctl::bilineare: return Command::interpBilinear;
+    case Ctl::bicubica: return Command::interpBicubic;
     case Ctl::exit: return Command::exitClick;
     case Ctl::canc:
     case Ctl::cancella: return Command::CANC2;

@@ -20,6 +20,7 @@ constexpr QKeyCombination none{Qt::Key_unknown};
 const Entry entryTable[] = {
     {Ctl::open, Ctl::file, Qt::Key_F2, false},
     {Ctl::save, Ctl::file, Qt::Key_F3, false},
+    {Ctl::esporta, Ctl::file, none, false},
     {Ctl::exit, Ctl::file, Qt::Key_F4, false},
     {Ctl::canc, Ctl::edit, Qt::CTRL | Qt::Key_C, false},
     {Ctl::centro1, Ctl::edit, Qt::CTRL | Qt::Key_O, false},
@@ -29,12 +30,25 @@ const Entry entryTable[] = {
     {Ctl::frame_m, Ctl::edit, Qt::CTRL | Qt::Key_F, true},
     {Ctl::start, Ctl::raddrizza1, Qt::Key_F6, false},
     {Ctl::altra, Ctl::raddrizza1, Qt::Key_F7, false},
+    {Ctl::interpolazione, Ctl::raddrizza1, none, false},
+    {Ctl::vicino, Ctl::interpolazione, none, true},
+    {Ctl::bilineare, Ctl::interpolazione, none, true},
+    {Ctl::bicubica, Ctl::interpolazione, none, true},
     {Ctl::duepunti, Ctl::misura, none, false},
     {Ctl::print, Ctl::print1, Qt::Key_F5, false},
     {Ctl::help1, Ctl::help, Qt::Key_F1, false},
 };
 
-static_assert(std::size(entryTable) == 14, "Menus::entries() lists every entry");
+static_assert(std::size(entryTable) == Menus::entryCount, "Menus::entries() lists every entry");
+
+// A submenu: an entry of a menu that holds entries of its own.
+constexpr Ctl submenus[] = {Ctl::interpolazione};
+
+bool isSubmenu(Ctl c) {
+    for (Ctl m : submenus)
+        if (m == c) return true;
+    return false;
+}
 
 constexpr Ctl menuOrder[] = {Ctl::file, Ctl::edit, Ctl::raddrizza1, Ctl::misura, Ctl::print1, Ctl::help};
 
@@ -47,7 +61,7 @@ const Entry* find(Ctl c) {
 bool isMenu(Ctl c) {
     for (Ctl m : menuOrder)
         if (m == c) return true;
-    return false;
+    return isSubmenu(c);
 }
 
 std::size_t slot(Ctl c) { return static_cast<std::size_t>(c); }
@@ -61,14 +75,26 @@ Menus::Menus(QMenuBar& bar) {
         QAction* menuAction = menu->menuAction();
         menuAction->setObjectName(QString::fromLatin1(controlName(m)));
         actions_[slot(m)] = menuAction;
-        for (const Entry& e : entryTable) {
-            if (e.menu != m) continue;
-            QAction* a = menu->addAction(QString());
-            a->setObjectName(QString::fromLatin1(controlName(e.ctl)));
-            a->setShortcut(shortcutOf(e.ctl));
-            a->setCheckable(e.checkable);
-            actions_[slot(e.ctl)] = a;
+        addEntries(*menu, m);
+    }
+}
+
+void Menus::addEntries(QMenu& menu, Ctl m) {
+    for (const Entry& e : entryTable) {
+        if (e.menu != m) continue;
+        if (isSubmenu(e.ctl)) {
+            QMenu* sub = menu.addMenu(QString());
+            sub->setObjectName(QString::fromLatin1(controlName(e.ctl)));
+            sub->menuAction()->setObjectName(QString::fromLatin1(controlName(e.ctl)));
+            actions_[slot(e.ctl)] = sub->menuAction();
+            addEntries(*sub, e.ctl);
+            continue;
         }
+        QAction* a = menu.addAction(QString());
+        a->setObjectName(QString::fromLatin1(controlName(e.ctl)));
+        a->setShortcut(shortcutOf(e.ctl));
+        a->setCheckable(e.checkable);
+        actions_[slot(e.ctl)] = a;
     }
 }
 
@@ -85,9 +111,9 @@ QKeySequence Menus::shortcutOf(Ctl c) {
     return QKeySequence(e->key);
 }
 
-const std::array<Ctl, 14>& Menus::entries() {
-    static const std::array<Ctl, 14> all = [] {
-        std::array<Ctl, 14> a{};
+const std::array<Ctl, Menus::entryCount>& Menus::entries() {
+    static const std::array<Ctl, entryCount> all = [] {
+        std::array<Ctl, entryCount> a{};
         std::size_t i = 0;
         for (const Entry& e : entryTable) a[i++] = e.ctl;
         return a;
@@ -100,7 +126,7 @@ void Menus::apply(Ctl c, const Window& model) {
     applyOne(c, model);
     if (isMenu(c))
         for (const Entry& e : entryTable)
-            if (e.menu == c) applyOne(e.ctl, model);
+            if (e.menu == c) apply(e.ctl, model);
 }
 
 void Menus::applyOne(Ctl c, const Window& model) {
@@ -110,7 +136,9 @@ void Menus::applyOne(Ctl c, const Window& model) {
     a->setVisible(s.visible);
     if (a->isCheckable()) a->setChecked(s.checked);
     bool usable = s.enabled;
-    if (const Entry* e = find(c)) usable = usable && model.enabled(e->menu) && model.visible(e->menu);
+    // Usable only while every menu above it is.
+    for (const Entry* e = find(c); e; e = find(e->menu))
+        usable = usable && model.enabled(e->menu) && model.visible(e->menu);
     a->setEnabled(usable);
 }
 

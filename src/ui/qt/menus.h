@@ -9,6 +9,7 @@
 #include "ui/window.h"
 
 class QAction;
+class QMenu;
 class QMenuBar;
 
 namespace velta::qt {
@@ -24,8 +25,10 @@ public:
     std::optional<Ctl> menuOf(Ctl c) const;
     /// The keyboard shortcut of an entry (empty when it has none).
     static QKeySequence shortcutOf(Ctl c);
+    /// How many entries the menus have (a submenu counts as one, and so does each of its entries).
+    static constexpr std::size_t entryCount = 19;
     /// Every menu entry (not the menus themselves), in menu order.
-    static const std::array<Ctl, 14>& entries();
+    static const std::array<Ctl, entryCount>& entries();
 
     /// Mirrors the model's state of a menu or entry: caption, visibility, check mark and enabling.
     /// An entry is usable only while its menu is enabled and shown, so its shortcut is too;
@@ -33,6 +36,7 @@ public:
     void apply(Ctl c, const Window& model);
 
 private:
+    void addEntries(QMenu& menu, Ctl m);
     void applyOne(Ctl c, const Window& model);
 
     std::array<QAction*, controlCount> actions_{};
