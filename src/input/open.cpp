@@ -1,4 +1,5 @@
 // The open command: choose a bitmap, check and read it, show it 1:1 and start line marking.
+#include <cstdint>
 #include <utility>
 
 #include "bitmap/reader.h"
@@ -32,15 +33,38 @@ void LEGGI_img(App& app, SourceImage&& image) {
 // Reads the file and puts its picture on the source surface. Everything is decided before
 // anything of the work changes: a refused file leaves the previous image, its lines, area and
 // the whole working state as they were. False (and the user told) when the file is refused.
+//
+// A bitmap in the plain format takes the plain road exactly as before. A file the plain reader
+// refuses only for being outside its format goes to the colour road, decoded once and shown from
+// the same pixels; one it refuses as damaged or unreadable is refused here and never decoded.
 bool readAndShow(App& app, const std::string& name, bitmap::ReadResult& read) {
     const State& s = app.s;
     read = bitmap::readBitmapFile(name);
-    if (!read.ok) {
+    if (!read.ok && (!read.outsideFormat || !app.io)) {
         refuse(app, name, read.error);
         return false;
     }
     Surface& p1 = app.w.picture(Pic::Picture1);
     std::string why;
+    if (!read.ok) {
+        DecodeResult decoded = app.io->decode(name);
+        if (!decoded.ok) {
+            refuse(app, name, decoded.error);
+            return false;
+        }
+        if (!p1.showPicture(decoded.picture, why)) {
+            refuse(app, name, "Il file non si lascia visualizzare: " + why);
+            return false;
+        }
+        read.ok = true;
+        read.error.clear();
+        read.image = SourceImage{};
+        read.image.road = Road::colour;
+        read.image.fileWidth = decoded.picture.width;
+        read.image.fileHeight = static_cast<std::int16_t>(decoded.picture.height);
+        read.image.picture = std::move(decoded.picture);
+        return true;
+    }
     if (!p1.loadPicture(name, why)) {
         refuse(app, name, "Il file non si lascia visualizzare: " + why);
         return false;
@@ -51,7 +75,9 @@ bool readAndShow(App& app, const std::string& name, bitmap::ReadResult& read) {
     // (without its marks), or, with none open or its file no longer the same, nothing does.
     const std::string& previous = s.image.sourceFileName;
     std::string ignored;
-    const bool back = !previous.empty() && p1.loadPicture(previous, ignored) &&
+    const bool back = !previous.empty() &&
+                      (s.image.road == Road::colour ? p1.showPicture(s.image.picture, ignored)
+                                                    : p1.loadPicture(previous, ignored)) &&
                       p1.pictureWidth() == static_cast<int>(s.imageWidth) &&
                       p1.pictureHeight() == static_cast<int>(s.imageHeight);
     if (!back) p1.setVisible(false);
@@ -129,6 +155,9 @@ void openClick(App& app) {
     drawDefaultCentre(app, p1);
     s.pixelStep = 1.0;
     setDefaultArea(s);
+    // The rectified image of the previous picture is no longer on show, nor exported.
+    s.rectified = RectifiedImage{};
+    showInterpolation(app);
 }
 
 }  // namespace velta

@@ -19,7 +19,7 @@ constexpr Design design[] = {
     {Ctl::file, "file", "&File", "", true},
     {Ctl::open, "open", "&Open File", "", true},
     {Ctl::save, "save", "&Save File", "", true},
-    {Ctl::esporta, "esporta", "Esporta &immagine...", "", true},
+    {Ctl::esporta, "esporta", "Esporta &immagine...", "", false},
     {Ctl::exit, "exit", "&Exit", "", true},
     {Ctl::edit, "edit", "&Edit", "", true},
     {Ctl::canc, "canc", "&Canc", "", false},

@@ -137,7 +137,15 @@ void MainWindowTest::menusComeInOrderWithTheirEntries() {
     for (QAction* a : r.window.menuBar()->actions()) bar << a->text();
     QCOMPARE(bar, QStringList({"&File", "&Edit", "&Raddrizza", "&Misura", "&Print", "&?"}));
     for (QAction* a : r.window.action(Ctl::file)->menu()->actions()) file << a->text();
-    QCOMPARE(file, QStringList({"&Open File", "&Save File", "&Exit"}));
+    QCOMPARE(file, QStringList({"&Open File", "&Save File", "Esporta &immagine...", "&Exit"}));
+    QStringList raddrizza, interpolazione;
+    for (QAction* a : r.window.action(Ctl::raddrizza1)->menu()->actions()) raddrizza << a->text();
+    QCOMPARE(raddrizza, QStringList({"&Start", "&Altra", "&Interpolazione"}));
+    for (QAction* a : r.window.action(Ctl::interpolazione)->menu()->actions())
+        interpolazione << a->text() + (a->isChecked() ? "*" : "");
+    QCOMPARE(interpolazione, QStringList({"&Pixel più vicino", "&Bilineare", "Bi&cubica*"}));
+    QVERIFY(!r.window.action(Ctl::esporta)->isEnabled());
+    QVERIFY(r.window.action(Ctl::esporta)->shortcut().isEmpty());
     for (QAction* a : r.window.action(Ctl::edit)->menu()->actions()) edit << a->text();
     QCOMPARE(edit, QStringList({"&Canc", "&Centro Oo", "&Area", "&Griglia", "&Parametri", "&Frame"}));
     QVERIFY(!r.window.action(Ctl::misura)->isVisible());
