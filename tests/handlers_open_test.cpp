@@ -309,7 +309,7 @@ TEST_F(HandlersOpen, aCancelledDialogOnlyReadsTheScrollBarSize) {
 TEST_F(HandlersOpen, aRefusedFileLeavesTheOpenImageAndItsWorkAsTheyWere) {
     openWithWork();
     const std::string before = snapshot();
-    const std::string refused[] = {std::string(BMPSUITE_DIR) + "/g/rgb24.bmp",
+    const std::string refused[] = {std::string(BMPSUITE_DIR) + "/b/badrle.bmp",
                                    std::string(BMPSUITE_DIR) + "/b/shortfile.bmp",
                                    (dir / "missing.bmp").string()};
     std::size_t shown = 0;

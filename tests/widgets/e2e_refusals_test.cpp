@@ -130,9 +130,8 @@ private slots:
 
 void RefusalsTest::refusedFileChangesNothing_data() {
     QTest::addColumn<QString>("file");
-    QTest::newRow("24-bit colour") << QString(BMPSUITE_DIR "/g/rgb24.bmp");
-    QTest::newRow("4-bit palette") << QString(BMPSUITE_DIR "/g/pal4.bmp");
-    QTest::newRow("run-length coded") << QString(BMPSUITE_DIR "/g/pal8rle.bmp");
+    QTest::newRow("run-length data broken") << QString(BMPSUITE_DIR "/b/badrle.bmp");
+    QTest::newRow("run-length data cut") << QString(BMPSUITE_DIR "/q/pal8rlecut.bmp");
     QTest::newRow("cut short") << QString(BMPSUITE_DIR "/b/shortfile.bmp");
     QTest::newRow("not a bitmap") << QString("testo.bmp");
     QTest::newRow("missing") << QString("manca.bmp");

@@ -1,0 +1,249 @@
+// The colour road through the handlers: which files take it, what a colour rectification
+// writes and keeps, the export command's choices and the interpolation entries. Decoding is
+// stood in for by a fake that hands out a picture made here.
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "input/dispatch.h"
+#include "input/handlers.h"
+#include "sample/facade.h"
+#include "testutils.h"
+#include "util/little_endian.h"
+
+using namespace velta;
+using velta::testing::BmpSpec;
+using velta::testing::HandlerTest;
+using velta::testing::makeBmp;
+using velta::testing::readFile;
+using velta::testing::writeFile;
+
+namespace {
+
+class FakeIO : public ImageIO {
+public:
+    struct Written {
+        std::string path;
+        ImageFormat format;
+        RectifiedImage image;
+    };
+    Picture picture;
+    std::string refusal;   // set: every decode is refused with it
+    int decodes = 0;
+    std::vector<Written> writes;
+
+    DecodeResult decode(const std::string&) override {
+        ++decodes;
+        if (!refusal.empty()) return {false, refusal, {}};
+        return {true, {}, picture};
+    }
+    bool write(const RectifiedImage& image, const std::string& path, ImageFormat format, std::string&) override {
+        writes.push_back({path, format, image});
+        std::ofstream(path) << "esportato";
+        return true;
+    }
+};
+
+// The sample façade as a colour picture: every pixel its palette colour.
+Picture facadePicture() {
+    const sample::FacadeGeometry& g = sample::facadeGeometry();
+    const std::vector<std::uint8_t> idx = sample::facadePixels();
+    const auto& pal = sample::facadePalette();
+    Picture p = Picture::allocate(g.width, g.height);
+    for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x) {
+            const std::size_t e = 4u * idx[static_cast<std::size_t>(y * g.width + x)];
+            p.row(y)[x] = 0xFF000000u | std::uint32_t{pal[e + 2]} << 16 | std::uint32_t{pal[e + 1]} << 8 | pal[e];
+        }
+    return p;
+}
+
+class HandlersColour : public HandlerTest {
+protected:
+    HandlersColour() { app.io = &io; }
+
+    // A file the plain reader refuses for its depth only: it goes to the colour road.
+    std::string colourFile(const std::string& name = "foto.bmp") {
+        BmpSpec spec;
+        spec.bitCount = 24;
+        const std::string path = (dir / name).string();
+        writeFile(path, makeBmp(spec));
+        return path;
+    }
+
+    // The façade opened on the colour road with its four edges marked, as the plain test does.
+    void openColourFacadeWithLines() {
+        io.picture = facadePicture();
+        const std::string path = colourFile();
+        openImage(path);
+        const sample::Quad& q = sample::facadeGeometry().facade;
+        auto px = [](double v) { return static_cast<float>(std::floor(v)); };
+        markLine(px(q.topLeft.x), px(q.topLeft.y), px(q.topRight.x), px(q.topRight.y));
+        markLine(px(q.bottomLeft.x), px(q.bottomLeft.y), px(q.bottomRight.x), px(q.bottomRight.y));
+        markLine(px(q.bottomLeft.x), px(q.bottomLeft.y), px(q.topLeft.x), px(q.topLeft.y));
+        markLine(px(q.bottomRight.x), px(q.bottomRight.y), px(q.topRight.x), px(q.topRight.y));
+    }
+
+    FakeIO io;
+};
+
+TEST_F(HandlersColour, aFileOutsideThePlainFormatOpensInColourAndADamagedOneIsNeverDecoded) {
+    io.picture = Picture::allocate(40, 30);
+    openImage(colourFile());
+    EXPECT_EQ(io.decodes, 1);
+    EXPECT_EQ(app.s.image.road, Road::colour);
+    EXPECT_EQ(w.pic1.pictureWidth(), 40);
+    EXPECT_EQ(app.s.imageHeight, 30);
+    EXPECT_EQ(w.text(Ctl::tfuox), "40 x");
+    EXPECT_TRUE(w.messages.empty());
+    // Every kernel may be chosen on a colour picture.
+    EXPECT_TRUE(w.enabled(Ctl::bilineare) && w.enabled(Ctl::bicubica) && w.checked(Ctl::bicubica));
+
+    // A plain bitmap cut short is damaged, not of another kind: refused as before, not decoded.
+    BmpSpec plain;
+    std::vector<std::uint8_t> cut = makeBmp(plain);
+    cut.resize(cut.size() - 10);
+    writeFile(dir / "corto.bmp", cut);
+    openImage((dir / "corto.bmp").string());
+    EXPECT_EQ(io.decodes, 1);
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_EQ(app.s.image.road, Road::colour);
+    EXPECT_EQ(w.pic1.pictureWidth(), 40);
+
+    // A refused decode leaves the open picture as it was.
+    io.refusal = "file danneggiato";
+    openImage(colourFile("altra.png"));
+    ASSERT_EQ(w.messages.size(), 2u);
+    EXPECT_NE(w.messages[1].text.find("file danneggiato"), std::string::npos);
+    EXPECT_EQ(app.s.image.picture.width, 40);
+    EXPECT_EQ(w.pic1.pictureWidth(), 40);
+}
+
+TEST_F(HandlersColour, aPlainBitmapIsSampledByTruncationWhateverKernelWasChosen) {
+    dispatch(app, Command::interpBilinear);
+    EXPECT_TRUE(w.checked(Ctl::bilineare) && !w.checked(Ctl::bicubica));
+    openImage(makeBitmap(20, 10));
+    EXPECT_TRUE(w.checked(Ctl::vicino) && !w.checked(Ctl::bilineare));
+    EXPECT_FALSE(w.enabled(Ctl::bilineare) || w.enabled(Ctl::bicubica));
+    dispatch(app, Command::interpBicubic);
+    EXPECT_TRUE(w.checked(Ctl::vicino) && !w.checked(Ctl::bicubica));
+    // The choice made before is the colour road's again.
+    io.picture = Picture::allocate(8, 8);
+    openImage(colourFile());
+    EXPECT_TRUE(w.checked(Ctl::bilineare) && w.enabled(Ctl::bicubica));
+    EXPECT_EQ(app.s.interpolation, Interpolation::bilinear);
+}
+
+// Nearest on the colour road reads the pixels the plain road reads: the façade rectified both
+// ways gives, pixel for pixel, the palette colour of the plain road's index; and the working
+// file holds the kept image's rows, bottom row first, in 24 bits.
+TEST_F(HandlersColour, nearestRectifiesAsThePlainRoadAndTheWorkingFileHoldsTheKeptRows) {
+    openFacadeWithLines();
+    markArea(300, 200, 420, 300);
+    RADDR1(app);
+    const RectifiedImage plain = app.s.rectified;
+    ASSERT_EQ(plain.road, Road::plain);
+    ASSERT_GT(plain.width, 10);
+
+    w.boxAnswers.push_back(Answer::Discard);   // the plain image was not saved
+    dispatch(app, Command::interpNearest);
+    openColourFacadeWithLines();
+    markArea(300, 200, 420, 300);
+    RADDR1(app);
+    const RectifiedImage& colour = app.s.rectified;
+    ASSERT_EQ(colour.road, Road::colour);
+    ASSERT_EQ(colour.width, plain.width);
+    ASSERT_EQ(colour.height, plain.height);
+    const auto& pal = sample::facadePalette();
+    int differing = 0;
+    for (int y = 0; y < plain.height; ++y)
+        for (int x = 0; x < plain.width; ++x) {
+            const std::size_t e = 4u * plain.indices[static_cast<std::size_t>(y * plain.width + x)];
+            const std::uint32_t want = std::uint32_t{pal[e + 2]} << 16 | std::uint32_t{pal[e + 1]} << 8 | pal[e];
+            differing += (colour.picture.row(y)[x] & 0xFFFFFFu) != want;
+        }
+    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(w.pic2.pictureWidth(), colour.width);
+    EXPECT_TRUE(w.enabled(Ctl::esporta));
+
+    const std::vector<std::uint8_t> file = readFile(app.workingFile());
+    const int stride = (3 * colour.width + 3) / 4 * 4;
+    ASSERT_EQ(file.size(), 54u + static_cast<std::size_t>(stride) * static_cast<std::size_t>(colour.height));
+    EXPECT_EQ(le::u16(file, 28), 24);
+    EXPECT_EQ(le::i32(file, 18), colour.width);
+    EXPECT_EQ(le::i32(file, 22), colour.height);
+    for (int k = 0; k < colour.height; ++k) {
+        const std::uint32_t* row = colour.picture.row(colour.height - 1 - k);
+        for (int x = 0; x < colour.width; ++x) {
+            const std::size_t at = 54u + static_cast<std::size_t>(k * stride + 3 * x);
+            const std::uint32_t got = std::uint32_t{file[at + 2]} << 16 | std::uint32_t{file[at + 1]} << 8 | file[at];
+            if (got != (row[x] & 0xFFFFFFu)) {
+                ADD_FAILURE() << "file row " << k << " column " << x;
+                return;
+            }
+        }
+    }
+}
+
+TEST_F(HandlersColour, aColourFrameIsRefusedOnlyBeyondItsOwnLimits) {
+    openColourFacadeWithLines();
+    // A step well below one pixel makes the frame larger than 3000 but within the colour limits.
+    app.s.pixelStep = 0.25;
+    FUGHE(app);
+    ASSERT_GT(app.s.frame.rectWidth, 3000);
+    RADDR1(app);
+    EXPECT_TRUE(w.messages.empty()) << w.messages[0].text;
+    EXPECT_EQ(app.s.rectified.width, static_cast<int>(app.s.frame.rectWidth));
+
+    w.boxAnswers.push_back(Answer::Discard);
+    ALTRA1(app);
+    app.s.pixelStep = 0.01;
+    FUGHE(app);
+    RADDR1(app);
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_EQ(w.messages[0].title, "IMPOSSIBILE RADDRIZZARE");
+    EXPECT_NE(w.messages[0].text.find("al massimo 32767 per lato e 200 milioni in tutto"), std::string::npos);
+}
+
+TEST_F(HandlersColour, exportTakesTheFormatFromTheNameOrTheFilterAndAsksOnceBeforeReplacing) {
+    openColourFacadeWithLines();
+    markArea(300, 200, 420, 300);
+    RADDR1(app);
+    const std::string base = (dir / "prospetto").string();
+    w.exportAnswers.push_back({base + ".JPG", ImageFormat::png});   // the typed extension wins
+    w.exportAnswers.push_back({base, ImageFormat::tiff});           // none typed: the filter's is added
+    w.exportAnswers.push_back({base + ".tif", ImageFormat::png});   // exists now: asked, declined
+    dispatch(app, Command::exportClick);
+    dispatch(app, Command::exportClick);
+    dispatch(app, Command::exportClick);
+    ASSERT_EQ(io.writes.size(), 2u);
+    EXPECT_EQ(io.writes[0].path, base + ".JPG");
+    EXPECT_EQ(io.writes[0].format, ImageFormat::jpeg);
+    EXPECT_EQ(io.writes[1].path, base + ".tif");
+    EXPECT_EQ(io.writes[1].format, ImageFormat::tiff);
+    EXPECT_EQ(io.writes[1].image.width, app.s.rectified.width);
+    EXPECT_EQ(w.exportJpegOffered, (std::vector<bool>{true, true, true}));
+    ASSERT_FALSE(w.messages.empty());
+    EXPECT_EQ(w.messages.back().buttons, Buttons::YesNo);
+
+    // The working file's name is refused; so is JPEG for a 256-colour image.
+    w.exportAnswers.push_back({app.workingFile(), ImageFormat::bmp});
+    dispatch(app, Command::exportClick);
+    EXPECT_EQ(io.writes.size(), 2u);
+    EXPECT_NE(w.messages.back().text.find("file di lavoro"), std::string::npos);
+
+    w.boxAnswers.push_back(Answer::Discard);
+    openFacadeWithLines();
+    EXPECT_FALSE(w.enabled(Ctl::esporta));
+    markArea(300, 200, 420, 300);
+    RADDR1(app);
+    w.exportAnswers.push_back({base + ".jpeg", ImageFormat::png});
+    dispatch(app, Command::exportClick);
+    EXPECT_EQ(io.writes.size(), 2u);
+    EXPECT_EQ(w.exportJpegOffered.back(), false);
+    EXPECT_NE(w.messages.back().text.find("JPEG"), std::string::npos);
+}
+
+}  // namespace
