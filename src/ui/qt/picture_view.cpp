@@ -1,6 +1,5 @@
 #include "ui/qt/picture_view.h"
 
-#include <QCoreApplication>
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
@@ -8,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "imageio/reader_limit.h"
 
 namespace velta::qt {
 
@@ -15,30 +15,6 @@ namespace {
 
 // Larger pictures would overflow the painter's coordinates; no real photograph comes near.
 constexpr int largestSide = 32767;
-
-// Qt's image readers refuse any picture that would take more than this many megabytes, counted
-// at 4 bytes a pixel whatever the file's depth. Qt's own 128 would refuse an 8-bit bitmap of
-// 3000 x 11185 and more; the largest the program makes, 3000 x 32767, takes 375, and 512 leaves
-// a margin above it.
-constexpr int readerLimitMegabytes = 512;
-
-// The limit is the process's, so it is set as the application object is made, before any
-// reader runs (the program's and every test program's alike). Whoever changes it later (a
-// test) is not overruled, and 0, no limit at all, is never lowered.
-void raiseReaderLimit() {
-    const int limit = QImageReader::allocationLimit();
-    if (limit > 0 && limit < readerLimitMegabytes) QImageReader::setAllocationLimit(readerLimitMegabytes);
-}
-
-// Whether a picture of `size` cannot be had in memory: over the readers' limit, or refused by
-// the system when asked for.
-bool beyondMemory(QSize size) {
-    if (!size.isValid() || size.isEmpty()) return false;
-    const double megabytes = 4.0 * size.width() * size.height() / (1024.0 * 1024.0);
-    const int limit = QImageReader::allocationLimit();
-    if (limit > 0 && megabytes > limit) return true;
-    return QImage(size, QImage::Format_RGB32).isNull();
-}
 
 std::string reasonFor(QImageReader::ImageReaderError e) {
     switch (e) {
@@ -69,8 +45,6 @@ Qt::CursorShape shapeOf(Cursor c) {
 
 }  // namespace
 
-Q_COREAPP_STARTUP_FUNCTION(raiseReaderLimit)
-
 PictureView::PictureView(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -92,9 +66,10 @@ bool PictureView::loadPicture(const std::string& path, std::string& error) {
     QImage image = reader.read();
     if (image.isNull()) {
         // Qt reports a picture it could not allocate as damaged data.
-        error = beyondMemory(size) ? "memoria insufficiente per un'immagine di " + std::to_string(size.width()) +
-                                         " x " + std::to_string(size.height()) + " pixel"
-                                   : reasonFor(reader.error());
+        error = imageio::beyondMemory(size) ? "memoria insufficiente per un'immagine di " +
+                                                  std::to_string(size.width()) + " x " +
+                                                  std::to_string(size.height()) + " pixel"
+                                            : reasonFor(reader.error());
         return false;
     }
     if (image.width() > largestSide || image.height() > largestSide) {
