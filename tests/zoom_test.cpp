@@ -155,4 +155,75 @@ TEST_F(ZoomFixture, gridOnlyAfterARectificationAndFitOnRelease) {
     EXPECT_DOUBLE_EQ(z.height(), z.imageHeight() + 380);
 }
 
+// A colour photograph of 6000 x 4000 pixels: its picture, ranges and positions in twips go far
+// past 16 bits, from a tenth of its size on screen to eight times.
+struct ColourZoomFixture : ZoomFixture {
+    static constexpr double sizeOnScreen = 6000 * 15;  // the picture's width at its own size, in twips
+
+    ColourZoomFixture() { app.s.image.road = Road::colour; }
+
+    void toFarCorner() {
+        zoomHScrollChange(app, z, z.hBar().maximum);
+        zoomVScrollChange(app, z, z.vBar().maximum);
+    }
+    // Both bars at their ends and the picture's right and bottom edges at the window's.
+    void expectAtFarCorner() {
+        EXPECT_GE(app.s.zoomHPos, 0);
+        EXPECT_EQ(app.s.zoomHPos, app.s.hScrollMax);
+        EXPECT_EQ(z.hBar().value, z.hBar().maximum);
+        EXPECT_EQ(static_cast<float>(app.s.zoomVPos), app.s.vScrollMax);
+        EXPECT_NEAR(z.imageLeft() + z.imageWidth(), z.width(), 1);
+        EXPECT_NEAR(z.imageTop() + z.imageHeight(), z.height(), 1);
+    }
+};
+
+TEST_F(ColourZoomFixture, opensAtTenTwipsPerPixelAndItsBarsReachTheFarCorner) {
+    openOn(6000, 4000);
+    EXPECT_TRUE(z.colourPicture());
+    EXPECT_DOUBLE_EQ(z.imageWidth(), 60000);   // not shrunk into a 16-bit range
+    EXPECT_DOUBLE_EQ(z.imageHeight(), 40000);
+    EXPECT_EQ(app.s.hScrollMax, 60000 - 4280);  // the window fills the screen right of it
+    toFarCorner();
+    expectAtFarCorner();
+    EXPECT_EQ(app.s.zoomHPos, 55720);
+
+    // A fit keeps the window on the screen, where a plain picture's window would take its size.
+    zoomFormMouseUp(app, z);
+    EXPECT_LE(z.left() + z.width(), z.screenW);
+    EXPECT_LE(z.top() + z.height(), z.screenH);
+}
+
+TEST_F(ColourZoomFixture, stepsFromATenthToEightTimesItsSizeWithoutWrapping) {
+    openOn(6000, 4000);
+    toFarCorner();
+    // Larger by 0.9, 0.8, ... 0.5 (4.4 times its size); larger still would pass eight times.
+    for (int i = 0; i < 8; ++i) {
+        zoomSpinDown(app, z);
+        expectAtFarCorner();
+    }
+    EXPECT_NEAR(z.imageWidth(), 60000 / (0.9 * 0.8 * 0.7 * 0.6 * 0.5), 1);
+    // A step smaller restarts the steps; then 0.9, 0.8, 0.7 reach 7.95 times.
+    zoomSpinUp(app, z);
+    toFarCorner();
+    for (int i = 0; i < 4; ++i) zoomSpinDown(app, z);
+    EXPECT_GT(z.imageWidth(), 7.9 * sizeOnScreen);
+    EXPECT_LE(z.imageWidth(), 8 * sizeOnScreen);
+    EXPECT_GT(app.s.hScrollMax, 700000);
+    expectAtFarCorner();
+
+    // Smaller step by step to a tenth of its size, the bars following.
+    int steps = 0;
+    while (z.imageWidth() > sizeOnScreen / 10 && steps++ < 20) {
+        zoomSpinUp(app, z);
+        EXPECT_GE(app.s.zoomHPos, 0);
+        EXPECT_LE(app.s.zoomHPos, std::max(0, app.s.hScrollMax));
+        EXPECT_DOUBLE_EQ(z.imageLeft(), -app.s.zoomHPos);
+    }
+    EXPECT_GT(z.imageWidth(), sizeOnScreen / 20);
+    EXPECT_LE(z.imageWidth(), sizeOnScreen / 10);
+    toFarCorner();
+    EXPECT_EQ(app.s.zoomHPos, std::max(0, app.s.hScrollMax));
+    EXPECT_DOUBLE_EQ(z.imageTop(), 0);  // lower than the window: nothing to scroll
+}
+
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 #include "text/numtext.h"
 
@@ -10,8 +12,42 @@ namespace velta {
 
 namespace {
 
-// The range of a bar: the excess of the picture over the window, as a 16-bit value.
-int excess(double picture, double window) {
+bool colourRoad(const State& s) {
+    return s.image.road == Road::colour;
+}
+
+// The picture the window shows, in pixels: the rectified one once a rectification exists.
+double shownWidth(const State& s) {
+    return s.raddrCount != 0 ? static_cast<double>(s.rectViewWidth) : static_cast<double>(s.imageWidth);
+}
+double shownHeight(const State& s) {
+    return s.raddrCount != 0 ? s.rectViewHeight : static_cast<double>(s.imageHeight);
+}
+
+// The largest size of the picture, and of a bar's range, in twips. The plain road keeps 16-bit
+// values. The colour road's photographs are far larger: their picture may grow to eight times
+// its size on screen (a 6000-pixel picture to 48000 pixels, 720000 twips), and never has less
+// room than a plain picture.
+double extentLimit(const State& s, const ZoomWindow& z) {
+    if (!colourRoad(s)) return zoomLimit;
+    const double side = std::max(shownWidth(s), shownHeight(s));
+    const double grown = colourMagnification * side * z.twipsPerPixel();
+    if (!std::isfinite(grown)) return zoomLimit;
+    return std::clamp(grown, zoomLimit, colourZoomCeiling);
+}
+
+// A maximum or position as the state holds it: 16 bits on the plain road, 32 on the colour road.
+std::int32_t held(const State& s, int value) {
+    return colourRoad(s) ? value : static_cast<std::int16_t>(value);
+}
+
+// The range of a bar: the excess of the picture over the window, as a 16-bit value on the plain
+// road and a 32-bit one on the colour road.
+int excess(const State& s, double picture, double window) {
+    if (colourRoad(s))
+        return text::toInt32(picture - window)
+            .value_or(picture > window ? std::numeric_limits<std::int32_t>::max()
+                                       : std::numeric_limits<std::int32_t>::min());
     return text::toInt16(picture - window).value_or(picture > window ? INT16_MAX : INT16_MIN);
 }
 
@@ -20,32 +56,40 @@ int excess(double picture, double window) {
 // picture scrolled away would stay there with nothing left to scroll it back.
 void setMaxima(State& s, ZoomWindow& z) {
     ZoomBar v = z.vBar(), h = z.hBar();
-    v.maximum = excess(z.imageHeight(), z.height());
-    h.maximum = excess(z.imageWidth(), z.width());
+    v.maximum = excess(s, z.imageHeight(), z.height());
+    h.maximum = excess(s, z.imageWidth(), z.width());
     s.vScrollMax = static_cast<float>(v.maximum);
-    s.hScrollMax = static_cast<std::int16_t>(h.maximum);
+    s.hScrollMax = held(s, h.maximum);
     const bool vMoved = v.value > std::max(0, v.maximum), hMoved = h.value > std::max(0, h.maximum);
     v.value = std::clamp(v.value, 0, std::max(0, v.maximum));
     h.value = std::clamp(h.value, 0, std::max(0, h.maximum));
     z.setVBar(v);
     z.setHBar(h);
     if (vMoved) {
-        s.zoomVPos = static_cast<std::int16_t>(v.value);
+        s.zoomVPos = held(s, v.value);
         z.setImagePosition(z.imageLeft(), -s.zoomVPos);
     }
     if (hMoved) {
-        s.zoomHPos = static_cast<std::int16_t>(h.value);
+        s.zoomHPos = held(s, h.value);
         z.setImagePosition(-s.zoomHPos, z.imageTop());
     }
 }
 
-bool fits(double extent) { return std::isfinite(extent) && extent <= zoomLimit; }
+bool fits(double extent, double limit) { return std::isfinite(extent) && extent <= limit; }
+
+// Whether the picture's excess over the window can be a bar's range.
+bool rangesFit(const State& s, const ZoomWindow& z) {
+    const double limit = extentLimit(s, z);
+    return fits(z.imageHeight() - z.height(), limit) && fits(z.imageWidth() - z.width(), limit);
+}
 
 // A zoom step by the current factor, unless the picture would leave the shown range.
 bool applyStep(State& s, ZoomWindow& z) {
     const double w = z.imageWidth() / s.zoomFactor, h = z.imageHeight() / s.zoomFactor;
-    if (!fits(w) || !fits(h) || !fits(w - z.width()) || !fits(h - z.height())) return false;
-    s.prevHScrollMax = s.hScrollMax == 0 ? std::int16_t{1} : s.hScrollMax;
+    const double limit = extentLimit(s, z);
+    if (!fits(w, limit) || !fits(h, limit) || !fits(w - z.width(), limit) || !fits(h - z.height(), limit))
+        return false;
+    s.prevHScrollMax = s.hScrollMax == 0 ? 1 : s.hScrollMax;
     s.prevVScrollMax = s.vScrollMax == 0 ? 1.0f : s.vScrollMax;
     z.setImageSize(w, h);
     setMaxima(s, z);
@@ -55,8 +99,8 @@ bool applyStep(State& s, ZoomWindow& z) {
     ZoomBar hb = z.hBar(), vb = z.vBar();
     hb.value = std::clamp(text::toInt32(hPos).value_or(0), 0, std::max(0, hb.maximum));
     vb.value = std::clamp(text::toInt32(vPos).value_or(0), 0, std::max(0, vb.maximum));
-    s.zoomHPos = static_cast<std::int16_t>(hb.value);
-    s.zoomVPos = static_cast<std::int16_t>(vb.value);
+    s.zoomHPos = held(s, hb.value);
+    s.zoomVPos = held(s, vb.value);
     z.setHBar(hb);
     z.setVBar(vb);
     z.setImagePosition(-s.zoomHPos, -s.zoomVPos);
@@ -64,8 +108,8 @@ bool applyStep(State& s, ZoomWindow& z) {
 }
 
 // The picture size at 10 twips per image pixel, or smaller when that would leave the range.
-void pictureSizeFor(ZoomWindow& z, double w, double h) {
-    const double scale = std::min(10.0, zoomLimit / std::max({w, h, 1.0}));
+void pictureSizeFor(ZoomWindow& z, double w, double h, double limit) {
+    const double scale = std::min(10.0, limit / std::max({w, h, 1.0}));
     z.setImageSize(std::floor(w * scale), std::floor(h * scale));
 }
 
@@ -77,13 +121,9 @@ void zooClick(App& app) {
     const bool wasLoaded = z->show();
     if (!wasLoaded) zoomFormLoad(app, *z);
     const State& s = app.s;
-    if (s.raddrCount != 0) {
-        z->setPictureFrom(Pic::Picture2);
-        pictureSizeFor(*z, s.rectViewWidth, s.rectViewHeight);
-    } else {
-        z->setPictureFrom(Pic::Picture1);
-        pictureSizeFor(*z, s.imageWidth, s.imageHeight);
-    }
+    z->setColourPicture(colourRoad(s));
+    z->setPictureFrom(s.raddrCount != 0 ? Pic::Picture2 : Pic::Picture1);
+    pictureSizeFor(*z, shownWidth(s), shownHeight(s), extentLimit(s, *z));
     if (!wasLoaded) {
         // A new window shows the whole picture when the screen has room for it.
         const double caption = 380;
@@ -116,21 +156,21 @@ void zoomFormResize(App& app, ZoomWindow& z) {
 
 void zoomHScrollChange(App& app, ZoomWindow& z, int value) {
     State& s = app.s;
-    if (fits(z.imageHeight() - z.height()) && fits(z.imageWidth() - z.width())) setMaxima(s, z);
+    if (rangesFit(s, z)) setMaxima(s, z);
     ZoomBar h = z.hBar();
     h.value = std::clamp(value, 0, std::max(0, h.maximum));
     z.setHBar(h);
-    s.zoomHPos = static_cast<std::int16_t>(h.value);
+    s.zoomHPos = held(s, h.value);
     z.setImagePosition(-s.zoomHPos, z.imageTop());
 }
 
 void zoomVScrollChange(App& app, ZoomWindow& z, int value) {
     State& s = app.s;
-    if (fits(z.imageHeight() - z.height()) && fits(z.imageWidth() - z.width())) setMaxima(s, z);
+    if (rangesFit(s, z)) setMaxima(s, z);
     ZoomBar v = z.vBar();
     v.value = std::clamp(value, 0, std::max(0, v.maximum));
     z.setVBar(v);
-    s.zoomVPos = static_cast<std::int16_t>(v.value);
+    s.zoomVPos = held(s, v.value);
     z.setImagePosition(z.imageLeft(), -s.zoomVPos);
 }
 
@@ -149,7 +189,9 @@ void zoomSpinUp(App& app, ZoomWindow& z) {
     if (s.zoomDir != 1) s.zoomPercent = 100;
     if (s.zoomPercent < 30000) s.zoomPercent = static_cast<std::int16_t>(s.zoomPercent + 10);
     s.zoomFactor = s.zoomPercent / 100.0;
-    if (z.imageHeight() / s.zoomFactor <= 30000) applyStep(s, z);
+    // The smaller picture must be within the range (on the plain road, a little short of it).
+    const double highest = colourRoad(s) ? extentLimit(s, z) : 30000;
+    if (z.imageHeight() / s.zoomFactor <= highest) applyStep(s, z);
     s.zoomDir = 1;
 }
 
@@ -164,7 +206,17 @@ void zoomImageDblClick(App& app, ZoomWindow& z) {
     for (double y = 0; y <= z.imageHeight(); y += step) z.drawLine(0, y, z.imageWidth(), y, c);
 }
 
-void zoomFormMouseUp(App&, ZoomWindow& z) {
+void zoomFormMouseUp(App& app, ZoomWindow& z) {
+    // A colour picture may be many screens large: the window fits it only as far as the screen
+    // goes, as a new window does.
+    const bool bounded = colourRoad(app.s);
+    auto setSize = [&z, bounded](double w, double h) {
+        if (bounded) {
+            w = std::min(w, z.screenWidth() - z.left());
+            h = std::min(h, z.screenHeight() - z.top());
+        }
+        z.setSize(w, h);
+    };
     auto fitBars = [&z](double vLength) {
         ZoomBar h = z.hBar(), v = z.vBar();
         h.length = z.width();
@@ -173,11 +225,11 @@ void zoomFormMouseUp(App&, ZoomWindow& z) {
         z.setVBar(v);
     };
     if (z.width() < z.imageWidth() || z.height() < z.imageHeight()) {
-        z.setSize(z.imageWidth(), z.imageHeight());
+        setSize(z.imageWidth(), z.imageHeight());
         fitBars(z.height());
     }
     if (z.width() > z.imageWidth() || z.height() > z.imageHeight()) {
-        z.setSize(z.imageWidth(), z.imageHeight() + 380);
+        setSize(z.imageWidth(), z.imageHeight() + 380);
         fitBars(z.height() + 380);
     }
 }

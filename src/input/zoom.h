@@ -7,8 +7,14 @@
 
 namespace velta {
 
-/// Largest picture size and scroll range the zoom window keeps (16-bit values).
+/// Largest picture size and scroll range the zoom window keeps on the plain road (16-bit values).
 inline constexpr double zoomLimit = 32767;
+/// On the colour road the values are 32-bit and the picture may grow to this many times the
+/// size of the picture shown on screen, never to less than the plain road's range ...
+inline constexpr double colourMagnification = 8;
+/// ... nor beyond this many twips, the largest whole number a float holds exactly (the vertical
+/// maxima are kept as floats).
+inline constexpr double colourZoomCeiling = 16777215;
 
 void zooClick(App& app);                          // the main window's zoo button
 void zoomFormLoad(App& app, ZoomWindow& z);       // the window is loaded

@@ -114,11 +114,13 @@ struct State {
     double zoomFactor = 0;                   // zoomPercent / 100
     std::int16_t zoomDir = 0;                // -1 down, 1 up, 0 none yet
     float gridRatio = 0;                     // design width of Image1 / width of the image shown
-    std::int16_t hScrollMax = 0;             // current maximum of the horizontal bar
+    // The bars' maxima and positions hold 16-bit values on the plain road and 32-bit ones on
+    // the colour road (a float holds the colour road's vertical maxima exactly: below 2^24).
+    std::int32_t hScrollMax = 0;             // current maximum of the horizontal bar
     float vScrollMax = 0;                    // current maximum of the vertical bar
-    std::int16_t prevHScrollMax = 0;         // maxima before the current zoom step
+    std::int32_t prevHScrollMax = 0;         // maxima before the current zoom step
     float prevVScrollMax = 0;
-    std::int16_t zoomHPos = 0, zoomVPos = 0; // positions of the zoom window's bars
+    std::int32_t zoomHPos = 0, zoomVPos = 0; // positions of the zoom window's bars
 
     SourceImage image;                       // the open source bitmap
 };

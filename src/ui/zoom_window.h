@@ -11,7 +11,7 @@
 namespace velta {
 
 struct ZoomBar {
-    int maximum = 0;     // as the handlers set it; a real bar shows at least 0
+    int maximum = 0;     // as the handlers set it (beyond 16 bits on the colour road); a real bar shows at least 0
     int value = 0;
     double length = 0;   // twips
 };
@@ -67,6 +67,12 @@ public:
     /// handler runs).
     void restoreDesign() { m_ = Layout{}; changed(); }
 
+    /// Whether the next picture given to setPictureFrom is a colour photograph (the colour
+    /// road), which may be shown many times larger than any screen: an implementation paints
+    /// it smoothly, and only the part in view. A plain picture is stretched whole, as before.
+    bool colourPicture() const { return colour_; }
+    void setColourPicture(bool colour) { colour_ = colour; }
+
     /// The resize handler; whoever connects the window to the program sets it.
     std::function<void()> onResize;
 
@@ -81,6 +87,7 @@ private:
         ZoomBar h{0, 0, 3800}, v{0, 0, 3600};
     };
     Layout m_;
+    bool colour_ = false;
 };
 
 }  // namespace velta
