@@ -1,6 +1,7 @@
 // The zoom window: opening beside the main window with the picture stretched at 10 twips per
 // image pixel, zoom steps and scrolling, closing and loading again, the grid, the fit, and each
 // of its events running one handler.
+#include <QFile>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -11,6 +12,7 @@
 
 #include "bitmap/writer.h"
 #include "input/app.h"
+#include "state/picture.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/picture_view.h"
 #include "ui/qt/spin_arrows.h"
@@ -93,6 +95,30 @@ int px(double twips) {
     return static_cast<int>(std::lround(twips / 15));
 }
 
+// A colour photograph of 6000 x 4000 pixels in blocks of 10 x 10, each of its own colour: red
+// and green count the blocks across and down, blue their hundreds of 256.
+QRgb blockColour(int bx, int by) {
+    return qRgb(bx & 0xFF, by & 0xFF, ((bx >> 8) << 4) | (by >> 8));
+}
+
+velta::Picture colourBlocks() {
+    velta::Picture p = velta::Picture::allocate(6000, 4000);
+    for (int y = 0; y < p.height; ++y) {
+        std::uint32_t* row = p.row(y);
+        for (int x = 0; x < p.width; ++x) row[x] = blockColour(x / 10, y / 10);
+    }
+    return p;
+}
+
+// The peak of this process's resident memory, in kilobytes (0 where it cannot be read).
+long peakMemoryKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
 }  // namespace
 
 class ZoomTest : public QObject {
@@ -105,6 +131,7 @@ private slots:
     void aReleaseOutsideThePictureFitsTheWindowAndOneOnItDoesNot();
     void everyZoomEventRunsItsOneHandlerAndModelChangesRunNone();
     void withoutAPictureTheWindowOpensEmptyAndTakesEveryEvent();
+    void aColourPictureAtEightTimesShowsItsFarCornerWithoutAScaledCopy();
 };
 
 void ZoomTest::zooOpensANonModalWindowBesideTheMainOneWithThePictureStretched() {
@@ -298,6 +325,65 @@ void ZoomTest::withoutAPictureTheWindowOpensEmptyAndTakesEveryEvent() {
     r.clickZoomAt({0, 0});
     r.zoo();
     QVERIFY(z.loaded());
+}
+
+void ZoomTest::aColourPictureAtEightTimesShowsItsFarCornerWithoutAScaledCopy() {
+    Rig r(false);
+    r.app.s.image.road = Road::colour;
+    std::string error;
+    QVERIFY(r.window.view(Pic::Picture1).showPicture(colourBlocks(), error));
+    r.app.s.imageWidth = 6000;
+    r.app.s.imageHeight = 4000;
+    r.zoo();
+    ZoomView& z = r.z();
+    // The zoom window shares the view's picture rather than copying it.
+    QCOMPARE(z.picture().cacheKey(), r.window.view(Pic::Picture1).picture().cacheKey());
+    r.userResize({400, 300});
+    const long before = peakMemoryKb();
+
+    // Larger by 0.9 ... 0.5, one step smaller, then 0.9, 0.8, 0.7: 7.95 times the picture.
+    auto click = [&z](QWidget* button, int times) {
+        for (int i = 0; i < times; ++i) QTest::mouseClick(button, Qt::LeftButton);
+    };
+    click(z.spin()->downButton(), 5);
+    click(z.spin()->upButton(), 1);
+    click(z.spin()->downButton(), 3);
+    const double scale = z.image()->width() / 6000.0;
+    QVERIFY(scale > 7.9 && scale <= 8);
+    QVERIFY(z.hScroll()->maximum() > 700000);  // twips, beyond 16 bits
+    QCOMPARE(z.hScroll()->maximum(), z.hBar().maximum);
+
+    z.hScroll()->setValue(z.hScroll()->maximum());
+    z.vScroll()->setValue(z.vScroll()->maximum());
+    QCOMPARE(z.hScroll()->value(), int{r.app.s.zoomHPos});
+    const int lastColumn = z.image()->x() + z.image()->width() - 1;  // the picture's, at the window's edge
+    QVERIFY(std::abs(lastColumn - (z.size().width() - 1)) <= 1);
+    const QImage shown = z.grab().toImage();
+    // The centre of block (bx, by) where the window shows it.
+    auto at = [&z, scale](int bx, int by) {
+        return z.image()->pos() + QPoint(static_cast<int>((bx * 10 + 5) * scale), static_cast<int>((by * 10 + 5) * scale));
+    };
+    for (const QPoint& b : {QPoint(599, 396), QPoint(598, 397), QPoint(597, 396)}) {
+        const QPoint p = at(b.x(), b.y());
+        QVERIFY(shown.rect().contains(p));
+        QCOMPARE(shown.pixel(p), blockColour(b.x(), b.y()));
+    }
+    QCOMPARE(shown.pixel(std::min(lastColumn, shown.width() - 1), at(599, 396).y()), blockColour(599, 396));
+
+    // Scrolled back to the near corner: block (1, 2) lies beyond the bars and the arrows.
+    z.hScroll()->setValue(0);
+    z.vScroll()->setValue(0);
+    QCOMPARE(z.grab().toImage().pixel(at(1, 2)), blockColour(1, 2));
+    // Drawn from the picture part by part: the whole at this size would be 6 GB.
+    if (before > 0) QVERIFY2(peakMemoryKb() - before < 256 * 1024, "painting made a scaled copy");
+
+    // A tenth of its size: drawn from a reduction by averaging, still in its place.
+    for (int i = 0; i < 20 && z.image()->width() > 600; ++i) QTest::mouseClick(z.spin()->upButton(), Qt::LeftButton);
+    QVERIFY(z.image()->width() <= 600 && z.image()->width() > 300);
+    const QImage small = z.grab().toImage();
+    const QPoint p = z.image()->pos() + QPoint(z.image()->width() / 2, z.image()->height() / 2);  // block (300, 200)
+    QVERIFY(std::abs(qRed(small.pixel(p)) - (300 & 0xFF)) <= 3);
+    QVERIFY(std::abs(qGreen(small.pixel(p)) - 200) <= 3);
 }
 
 QTEST_MAIN(ZoomTest)

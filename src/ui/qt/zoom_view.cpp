@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QLine>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
@@ -36,21 +37,35 @@ int wholeTwips(double t) {
 
 /// The image area: its picture stretched over the whole of it. A press or release on it stays
 /// with it (a release on the window behind it would fit the window).
+///
+/// A plain picture is stretched whole, pixel for pixel as it always was: it is never more than
+/// a few thousand pixels a side, the painter fills only the pixels being painted, and drawing
+/// only the part would round a few pixels of the stretch the other way. A colour
+/// photograph may be many screens large (a 6000 x 4000 picture at eight times is 48000 x 32000
+/// pixels): only the part of it under the pixels being painted is drawn, smoothly, straight
+/// from the picture, so that no scaled copy of the whole is ever made.
 class ZoomView::Picture : public QWidget {
 public:
     explicit Picture(ZoomView* owner) : QWidget(owner), owner_(owner) {}
 
-    void setPicture(QImage image) {
+    /// The image is shared with whoever gave it, not copied.
+    void setPicture(QImage image, bool colour) {
         picture_ = std::move(image);
+        colour_ = colour;
+        reduced_ = QImage();
+        reducedLevel_ = 0;
         update();
     }
     const QImage& picture() const { return picture_; }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
-        if (picture_.isNull()) return;
+    void paintEvent(QPaintEvent* event) override {
+        if (picture_.isNull() || width() < 1 || height() < 1) return;
         QPainter p(this);
-        p.drawImage(rect(), picture_);
+        if (colour_)
+            paintPart(p, event->rect() & rect());
+        else
+            p.drawImage(rect(), picture_);
     }
     void mousePressEvent(QMouseEvent* event) override { event->accept(); }
     void mouseReleaseEvent(QMouseEvent* event) override { event->accept(); }
@@ -60,8 +75,49 @@ protected:
     }
 
 private:
+    // Draws the part of the colour picture under `part` (in the area's pixels).
+    void paintPart(QPainter& p, const QRect& part) {
+        if (part.isEmpty()) return;
+        const QImage& source = levelFor(size());
+        const double sx = source.width() / static_cast<double>(width());
+        const double sy = source.height() / static_cast<double>(height());
+        // The whole source pixels under the part, and one more on each side: smoothing at the
+        // part's edges then reads the same neighbours as over the whole picture, and strips
+        // painted one by one while scrolling join without a seam.
+        const int x0 = std::max(0, static_cast<int>(std::floor(part.left() * sx)) - 1);
+        const int y0 = std::max(0, static_cast<int>(std::floor(part.top() * sy)) - 1);
+        const int x1 = std::min(source.width(), static_cast<int>(std::ceil((part.right() + 1) * sx)) + 1);
+        const int y1 = std::min(source.height(), static_cast<int>(std::ceil((part.bottom() + 1) * sy)) + 1);
+        if (x1 <= x0 || y1 <= y0) return;
+        const QRectF from(x0, y0, x1 - x0, y1 - y0);
+        const QRectF to(x0 / sx, y0 / sy, (x1 - x0) / sx, (y1 - y0) / sy);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(to, source, from);  // the painter clips it to the pixels being painted
+    }
+
+    // The colour picture, or for an area less than half its size the picture reduced by halves
+    // (by averaging) to between one and two times the area: smoothing reads only the nearest
+    // pixels, and a photograph reduced further by it alone shows moire on bricks and tiles.
+    // The reduction is made once for each level the zoom passes through.
+    const QImage& levelFor(QSize area) {
+        int level = 0;
+        while (level < 15 && (picture_.width() >> (level + 1)) >= area.width() &&
+               (picture_.height() >> (level + 1)) >= area.height())
+            ++level;
+        if (level == 0) return picture_;
+        if (level != reducedLevel_) {
+            reduced_ = picture_.scaled(std::max(1, picture_.width() >> level), std::max(1, picture_.height() >> level),
+                                       Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            reducedLevel_ = reduced_.isNull() ? 0 : level;
+        }
+        return reduced_.isNull() ? picture_ : reduced_;
+    }
+
     ZoomView* owner_;
     QImage picture_;
+    bool colour_ = false;
+    QImage reduced_;  // the colour picture at the last level drawn, when that is not the picture
+    int reducedLevel_ = 0;
 };
 
 /// The lines drawn on the window, over the picture and under the bars and the spin button,
@@ -141,13 +197,23 @@ bool ZoomView::show() {
 }
 
 void ZoomView::setPictureFrom(Pic source) {
-    // The picture as loaded: the marks drawn on the main window's view stay there.
-    image_->setPicture(source_ ? source_(source) : QImage());
+    // The picture as loaded (the marks drawn on the main window's view stay there), shared with
+    // the view: a photograph is held once.
+    image_->setPicture(source_ ? source_(source) : QImage(), colourPicture());
     lines_->clear();
 }
 
+const QImage& ZoomView::picture() const {
+    return image_->picture();
+}
+
 void ZoomView::drawLine(double x1, double y1, double x2, double y2, Color c) {
-    lines_->add(QLine(scale_.pixels(x1), scale_.pixels(y1), scale_.pixels(x2), scale_.pixels(y2)), toQColor(c));
+    const QLine line(scale_.pixels(x1), scale_.pixels(y1), scale_.pixels(x2), scale_.pixels(y2));
+    // A line wholly beyond the largest window can never show (the grid of a colour picture
+    // many screens large has thousands of them).
+    const auto beyond = [](int a, int b) { return std::max(a, b) < 0 || std::min(a, b) > largestSide; };
+    if (beyond(line.x1(), line.x2()) || beyond(line.y1(), line.y2())) return;
+    lines_->add(line, toQColor(c));
 }
 
 double ZoomView::screenWidth() const {
@@ -239,7 +305,7 @@ void ZoomView::closeEvent(QCloseEvent* event) {
     event->accept();
     // Unloading: the next zoo click loads the window anew from its design values.
     loaded_ = false;
-    image_->setPicture(QImage());
+    image_->setPicture(QImage(), false);
     lines_->clear();
     restoreDesign();
 }

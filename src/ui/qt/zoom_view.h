@@ -54,6 +54,8 @@ public:
 
     /// The image area Image1.
     QWidget* image() const;
+    /// The picture of the image area, shared with the main window's view it came from.
+    const QImage& picture() const;
     /// The scroll bars HScroll1 and VScroll1.
     QScrollBar* hScroll() const { return hScroll_; }
     QScrollBar* vScroll() const { return vScroll_; }
