@@ -14,6 +14,7 @@
 #include "bitmap/format.h"
 #include "bitmap/reader.h"
 #include "sample/bmp8.h"
+#include "sample/colour.h"
 #include "sample/facade.h"
 #include "testutils.h"
 #include "util/little_endian.h"
@@ -340,4 +341,177 @@ TEST(SampleFile, reportsAnItalianReasonWhenItCannotWrite) {
     EXPECT_NE(error.find("Impossibile"), std::string::npos) << error;
     EXPECT_FALSE(ensureSampleFacade("", error));
     EXPECT_FALSE(error.empty());
+}
+
+TEST(SampleFile, callsTheWriterOnlyWhenTheFileIsMissingAndLeavesNothingWhenItFails) {
+    TempDir dir;
+    const std::string folder = (dir.path() / "data").string();
+    std::string error;
+    int calls = 0;
+    const SampleWriter failing = [&calls](const std::string& path) {
+        ++calls;
+        std::ofstream(path) << "half";
+        return false;
+    };
+    EXPECT_FALSE(ensureSampleFile(folder, "facciata.jpg", failing, error));
+    EXPECT_NE(error.find("Impossibile"), std::string::npos) << error;
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(fs::is_empty(folder));  // neither the name nor a temporary file is left
+
+    std::ofstream(fs::path(folder) / "facciata.jpg") << "mine";
+    EXPECT_TRUE(ensureSampleFile(folder, "facciata.jpg", failing, error)) << error;
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(readFile(fs::path(folder) / "facciata.jpg"), (std::vector<std::uint8_t>{'m', 'i', 'n', 'e'}));
+}
+
+namespace {
+
+struct Rgb8 {
+    int r, g, b;
+};
+
+std::ostream& operator<<(std::ostream& out, Rgb8 c) { return out << "rgb(" << c.r << "," << c.g << "," << c.b << ")"; }
+
+Rgb8 colourAt(const velta::Picture& p, ImagePoint q) {
+    const int x = static_cast<int>(std::floor(q.x)), y = static_cast<int>(std::floor(q.y));
+    if (x < 0 || y < 0 || x >= p.width || y >= p.height) {
+        ADD_FAILURE() << "outside the picture: " << q.x << "," << q.y;
+        return {0, 0, 0};
+    }
+    const std::uint32_t v = p.row(y)[x];
+    return {static_cast<int>(v >> 16 & 0xFF), static_cast<int>(v >> 8 & 0xFF), static_cast<int>(v & 0xFF)};
+}
+
+// What each surface looks like: the sky blue, the glass dark and bluish, the plaster ochre, the
+// frames white, the travertine pale and warm, the paving a warm grey; the plinth a bluish grey.
+bool looksLike(Material m, Rgb8 c) {
+    switch (m) {
+    case Material::Sky: return c.b > c.r + 40 && c.b > 150;
+    case Material::Glass: return c.b > c.r + 15 && c.b < 150;
+    case Material::Wall: return c.r > c.g && c.g > c.b && c.r - c.b > 60;
+    case Material::Frame: return c.r > 215 && c.g > 215 && c.b > 215;
+    case Material::Stone: return c.r > 190 && c.r - c.b >= 15 && c.r - c.b < 50;
+    case Material::Ground: return c.r - c.b > 10 && c.r - c.b < 35 && c.r > 140 && c.r < 200;
+    default: return false;
+    }
+}
+
+bool looksLikePlinth(Rgb8 c) { return c.b >= c.r && c.r > 100 && c.r < 160; }
+
+// The colour sample at a quarter of its full size on each side, by the same camera scaled.
+const Camera& quarterCamera() {
+    static const Camera camera = colourCamera(colourSampleWidth / 4, colourSampleHeight / 4);
+    return camera;
+}
+
+const velta::Picture& quarterSample() {
+    static const velta::Picture picture = renderColourFacade(quarterCamera());
+    return picture;
+}
+
+}  // namespace
+
+TEST(ColourSample, hasTheBitmapSamplesPoseAndTrueSizesScaledToItsPicture) {
+    const Camera& bitmap = facadeCamera();
+    const Camera same = colourCamera(bitmap.width, bitmap.height);
+    EXPECT_EQ(same.focalPx, bitmap.focalPx);
+    EXPECT_EQ(same.principalX, bitmap.principalX);
+    EXPECT_EQ(same.principalY, bitmap.principalY);
+    EXPECT_EQ(same.worldFromCamera, bitmap.worldFromCamera);
+    EXPECT_EQ(same.distanceM, bitmap.distanceM);
+
+    // At full size the principal point is the centre and every corner of the façade and of its
+    // windows is where the bitmap shows it, scaled about the centre by the ratio of the heights.
+    const Camera full = colourCamera(colourSampleWidth, colourSampleHeight);
+    EXPECT_EQ(full.width, 6000);
+    EXPECT_EQ(full.height, 4000);
+    EXPECT_EQ(full.principalX, 3000);
+    EXPECT_EQ(full.principalY, 2000);
+    const double s = 4000.0 / bitmap.height;
+    const FacadeGeometry& b = facadeGeometry();
+    const FacadeGeometry c = facadeGeometryFor(full);
+    EXPECT_EQ(c.widthM, 24);
+    EXPECT_EQ(c.heightM, 14);
+    EXPECT_EQ(c.windowSizeM, 1.6);
+    auto expectScaled = [&](const Quad& small, const Quad& large) {
+        const ImagePoint sp[4] = {small.topLeft, small.topRight, small.bottomRight, small.bottomLeft};
+        const ImagePoint lp[4] = {large.topLeft, large.topRight, large.bottomRight, large.bottomLeft};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_NEAR(lp[i].x, 3000 + s * (sp[i].x - bitmap.principalX), 1e-6) << i;
+            EXPECT_NEAR(lp[i].y, 2000 + s * (sp[i].y - bitmap.principalY), 1e-6) << i;
+        }
+    };
+    expectScaled(b.facade, c.facade);
+    ASSERT_EQ(c.windows.size(), b.windows.size());
+    for (std::size_t i = 0; i < b.windows.size(); ++i) expectScaled(b.windows[i].image, c.windows[i].image);
+
+    // The whole façade is in the picture, with room around it to see its corners.
+    for (const ImagePoint p : {c.facade.topLeft, c.facade.topRight, c.facade.bottomRight, c.facade.bottomLeft}) {
+        EXPECT_GT(p.x, 100);
+        EXPECT_LT(p.x, 5900);
+        EXPECT_GT(p.y, 100);
+        EXPECT_LT(p.y, 3900);
+    }
+}
+
+TEST(ColourSample, showsEachSurfaceInItsColourWhereTheGeometryPutsIt) {
+    const Camera& cam = quarterCamera();
+    const velta::Picture& pic = quarterSample();
+    ASSERT_EQ(pic.width, 1500);
+    ASSERT_EQ(pic.height, 1000);
+    auto seen = [&](double u, double v) { return colourAt(pic, projectToImage(cam, {u, v}).value_or(ImagePoint{-1, -1})); };
+
+    const FacadeGeometry g = facadeGeometryFor(cam);
+    const double half = g.windowSizeM / 2;
+    for (const Window& w : g.windows) {
+        const double u = w.lowerLeft.u, v = w.lowerLeft.v;
+        EXPECT_PRED2(looksLike, Material::Glass, seen(u + half, v + half)) << "window " << w.row << "," << w.column;
+        EXPECT_PRED2(looksLike, Material::Frame, seen(u + 0.06, v + half)) << "window " << w.row << "," << w.column;
+        EXPECT_PRED2(looksLike, Material::Wall, seen(u - 0.8, v + half)) << "window " << w.row << "," << w.column;
+    }
+    EXPECT_PRED2(looksLike, Material::Stone, seen(g.widthM / 2, g.heightM - 0.3));  // the cornice
+    EXPECT_PRED2(looksLike, Material::Stone, seen(g.widthM / 2, 3.85));             // the string course
+    EXPECT_PRED1(looksLikePlinth, seen(g.widthM / 2 + 0.6, 0.25));  // the plinth, between two joints
+    EXPECT_PRED2(looksLike, Material::Sky, colourAt(pic, {pic.width - 3.0, 3}));
+    EXPECT_PRED2(looksLike, Material::Ground, colourAt(pic, {pic.width / 2.0, pic.height - 3.0}));
+
+    // A few pixels beyond each corner of the façade lie the sky above and the paving below, and
+    // as far within it the cornice and the plinth.
+    const Quad& q = g.facade;
+    EXPECT_PRED2(looksLike, Material::Sky, colourAt(pic, {q.topLeft.x - 3, q.topLeft.y - 3}));
+    EXPECT_PRED2(looksLike, Material::Stone, colourAt(pic, {q.topLeft.x + 3, q.topLeft.y + 3}));
+    EXPECT_PRED2(looksLike, Material::Sky, colourAt(pic, {q.topRight.x + 3, q.topRight.y - 3}));
+    EXPECT_PRED2(looksLike, Material::Stone, colourAt(pic, {q.topRight.x - 3, q.topRight.y + 3}));
+    EXPECT_PRED2(looksLike, Material::Ground, colourAt(pic, {q.bottomLeft.x - 3, q.bottomLeft.y + 3}));
+    EXPECT_PRED1(looksLikePlinth, colourAt(pic, {q.bottomLeft.x + 3, q.bottomLeft.y - 3}));
+    EXPECT_PRED2(looksLike, Material::Ground, colourAt(pic, {q.bottomRight.x + 3, q.bottomRight.y + 3}));
+    EXPECT_PRED1(looksLikePlinth, colourAt(pic, {q.bottomRight.x - 3, q.bottomRight.y - 3}));
+}
+
+TEST(ColourSample, edgesAreSmoothAndTheRenderingIsRefusedWithoutACamera) {
+    // A pixel that the façade's left edge cuts is a mixture of the sky and the plaster in the
+    // shares the edge gives them: the picture is anti-aliased, and the edge is where it belongs.
+    const Camera& cam = quarterCamera();
+    const velta::Picture& pic = quarterSample();
+    const FacadeGeometry g = facadeGeometryFor(cam);
+    const Quad& q = g.facade;
+    int cut = 0;
+    for (double t = 0.2; t < 0.45; t += 0.01) {  // along the left edge, between the cornice and the string course
+        const double y = std::floor(q.topLeft.y + t * (q.bottomLeft.y - q.topLeft.y)) + 0.5;
+        const double x = q.topLeft.x + (y - q.topLeft.y) * (q.bottomLeft.x - q.topLeft.x) / (q.bottomLeft.y - q.topLeft.y);
+        const double outside = x - std::floor(x);  // share of the cut pixel left of the edge, in the sky
+        const Rgb8 sky = colourAt(pic, {x - 2, y}), wall = colourAt(pic, {x + 2, y}), c = colourAt(pic, {x, y});
+        ASSERT_PRED2(looksLike, Material::Sky, sky);
+        ASSERT_PRED2(looksLike, Material::Wall, wall);
+        const double skyShare = static_cast<double>(c.r - wall.r) / (sky.r - wall.r);
+        EXPECT_NEAR(skyShare, outside, 0.15) << c << " at " << x << "," << y;
+        ++cut;
+    }
+    EXPECT_GT(cut, 10);
+
+    EXPECT_TRUE(renderColourFacade(Camera{}).empty());
+    Camera empty = cam;
+    empty.width = 0;
+    EXPECT_TRUE(renderColourFacade(empty).empty());
+    EXPECT_STREQ(colourSampleFileName(), "facciata.jpg");
 }

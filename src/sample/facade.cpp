@@ -38,8 +38,9 @@ Quad imageQuad(const Camera& c, PlanePoint lowerLeft, double w, double h) {
             at(lowerLeft.u + w, lowerLeft.v), at(lowerLeft.u, lowerLeft.v)};
 }
 
-FacadeGeometry makeFacadeGeometry() {
-    const Camera& c = facadeCamera();
+}  // namespace
+
+FacadeGeometry facadeGeometryFor(const Camera& c) {
     FacadeGeometry g;
     g.widthM = layout::widthM;
     g.heightM = layout::heightM;
@@ -55,15 +56,13 @@ FacadeGeometry makeFacadeGeometry() {
     return g;
 }
 
-}  // namespace
-
 const Camera& facadeCamera() {
     static const Camera camera = makeFacadeCamera();
     return camera;
 }
 
 const FacadeGeometry& facadeGeometry() {
-    static const FacadeGeometry geometry = makeFacadeGeometry();
+    static const FacadeGeometry geometry = facadeGeometryFor(facadeCamera());
     return geometry;
 }
 

@@ -17,6 +17,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ const Camera& facadeCamera();
 /// The façade layout and its image positions for the sample camera.
 const FacadeGeometry& facadeGeometry();
 
+/// The façade layout and its image positions for any camera (the colour sample's, for one).
+FacadeGeometry facadeGeometryFor(const Camera& camera);
+
 /// The surface of the façade at plane point p (Other outside the façade rectangle).
 Material facadeMaterialAt(PlanePoint p);
 
@@ -80,5 +84,13 @@ const char* sampleFileName();
 
 /// Writes the sample into `dir` when it is not there yet; false with an Italian reason in `error` when it cannot.
 bool ensureSampleFacade(const std::string& dir, std::string& error);
+
+/// Writes a file's whole content at the path given; false when it cannot.
+using SampleWriter = std::function<bool(const std::string& path)>;
+
+/// Puts the sample file `name` into `dir` when it is not there yet: `write` fills a temporary file
+/// in `dir`, which then takes the name unless a file of that name appeared meanwhile (it is never
+/// replaced, and never seen half-written). False with an Italian reason in `error` when it cannot.
+bool ensureSampleFile(const std::string& dir, const std::string& name, const SampleWriter& write, std::string& error);
 
 }  // namespace velta::sample

@@ -16,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool writeAll(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
+bool writeAll(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) return false;
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -50,13 +50,18 @@ bool placeWithoutReplacing(const fs::path& from, const fs::path& to) {
 const char* sampleFileName() { return "facciata.bmp"; }
 
 bool ensureSampleFacade(const std::string& dir, std::string& error) {
+    return ensureSampleFile(dir, sampleFileName(), [](const std::string& path) { return writeAll(path, facadeBitmap()); },
+                            error);
+}
+
+bool ensureSampleFile(const std::string& dir, const std::string& name, const SampleWriter& write, std::string& error) {
     error.clear();
     if (dir.empty()) {
         error = "Cartella dei dati non indicata: impossibile scrivere l'immagine di esempio.";
         return false;
     }
     const fs::path folder(dir);
-    const fs::path target = folder / sampleFileName();
+    const fs::path target = folder / name;
     std::error_code ec;
     if (fs::exists(target, ec)) return true;
 
@@ -67,8 +72,8 @@ bool ensureSampleFacade(const std::string& dir, std::string& error) {
     }
 
     // A name of its own per process, so two programs starting together do not share one file.
-    const fs::path temp = folder / ("." + std::string(sampleFileName()) + "." + std::to_string(::getpid()) + ".tmp");
-    if (!writeAll(temp, facadeBitmap())) {
+    const fs::path temp = folder / ("." + name + "." + std::to_string(::getpid()) + ".tmp");
+    if (!write(temp.string())) {
         fs::remove(temp, ec);
         error = "Impossibile scrivere l'immagine di esempio " + target.string() + ".";
         return false;
