@@ -4,7 +4,10 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <string>
+#include <vector>
 
+#include "colour_sample.h"
+#include "imageio/qt_image_io.h"
 #include "input/app.h"
 #include "input/dispatch.h"
 #include "sample/facade.h"
@@ -23,6 +26,14 @@ std::string helpFile() {
 #else
     return QDir::cleanPath(installed).toStdString();
 #endif
+}
+
+// Where the colour sample photograph made by the build may be: installed beside the program, or
+// in the build tree, where the program and the sample are side by side.
+std::vector<std::string> shippedColourSample() {
+    const QDir bin(QCoreApplication::applicationDirPath());
+    return {QDir::cleanPath(bin.filePath(QStringLiteral("../share/velta300/facciata.jpg"))).toStdString(),
+            bin.filePath(QStringLiteral("facciata.jpg")).toStdString()};
 }
 
 // The user's decimal separator; a separator that is not one plain character reads as a point.
@@ -45,10 +56,17 @@ int main(int argc, char** argv) {
     // A new user finds a photograph to open; without it the program works all the same. Nothing
     // is written into a directory that others could tamper with.
     std::string sampleError;
-    if (place.problem().empty()) velta::sample::ensureSampleFacade(place.dataDir(), sampleError);
+    if (place.problem().empty()) {
+        velta::sample::ensureSampleFacade(place.dataDir(), sampleError);
+        // The colour one is copied from the program's own files; rendered afresh only when those are missing.
+        velta::app::ensureColourSample(place.dataDir(), shippedColourSample(), sampleError);
+    }
 
     velta::qt::MainWindow window;
     velta::App app(window.model(), place.dataDir());
+    // Photographs in the common formats, read and exported through Qt's image plugins.
+    velta::imageio::QtImageIO imageIO;
+    app.io = &imageIO;
     place.applyTo(app);
     app.helpFile = helpFile();
     app.decimalSep = decimalSeparator();

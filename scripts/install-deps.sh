@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev
-  qt6-base-dev libgl1-mesa-dev
+  qt6-base-dev libgl1-mesa-dev qt6-image-formats-plugins
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang
   fonts-liberation2 fonts-dejavu-core
