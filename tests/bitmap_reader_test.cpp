@@ -195,6 +195,36 @@ TEST(BitmapReader, refusesFilesTheProgramCannotHoldSayingWhy) {
     expectRefused(headerOnly, "troppo corto per la sua intestazione");
 }
 
+TEST(BitmapReader, refusalsSayWhetherTheFileIsOfAnotherKindOrDamaged) {
+    // Another kind of picture, which the colour road may take.
+    auto v2 = makeBmp({.infoSize = 52});
+    for (const auto& bytes : {makeBmp({.bitCount = 24}), makeBmp({.bitCount = 4, .clrUsed = 16}),
+                              makeBmp({.compression = 1}), makeBmp({.infoSize = 12}), makeBmp({.infoSize = 64}),
+                              v2, makeBmp({.width = 3001, .height = 2}), makeBmp({.sig0 = 'G', .sig1 = 'I'}),
+                              std::vector<std::uint8_t>{}}) {
+        const ReadResult r = readBitmap(bytes);
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.outsideFormat) << r.error;
+    }
+    // Damaged, or beyond what any road holds.
+    auto shortFile = makeBmp({});
+    shortFile.pop_back();
+    auto early = makeBmp({.clrUsed = 16});
+    le::put32(early, 10, 14 + 40 + 4 * 16 - 1);
+    auto headerOnly = makeBmp({});
+    headerOnly.resize(40);
+    for (const auto& bytes : {shortFile, early, headerOnly, makeBmp({.width = 0, .height = 2}),
+                              makeBmp({.width = -6, .height = 2}), makeBmp({.width = 6, .height = 0}),
+                              makeBmp({.width = 1, .height = 32768}), makeBmp({.clrUsed = 300}),
+                              std::vector<std::uint8_t>{'B', 'M', 0, 0}}) {
+        const ReadResult r = readBitmap(bytes);
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.outsideFormat) << r.error;
+    }
+    EXPECT_FALSE(readBitmap(makeBmp({})).outsideFormat);
+    EXPECT_FALSE(readBitmapFile("/no/such/file.bmp").outsideFormat);
+}
+
 TEST(BitmapReader, everyTruncationAndHeaderMutationIsHandledSoundly) {
     const auto good = makeBmp({.width = 5, .height = 3, .clrUsed = 20, .gap = 3});
     for (std::size_t n = 0; n < good.size(); ++n) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "bitmap/reader.h"
@@ -54,6 +55,23 @@ TEST(BitmapSuite, everyFileGetsTheVerdictOfTheTable) {
         }
     }
     EXPECT_EQ(accepted, 13);
+}
+
+TEST(BitmapSuite, onlyFilesOfAnotherKindAreLeftToTheColourRoad) {
+    // Of the refused files, these are refused for their header's contradictions, not their kind:
+    // more palette entries than 8 bits can index.
+    const std::set<std::string> damaged = {"b/badpalettesize.bmp", "q/pal8oversizepal.bmp"};
+    int outside = 0;
+    for (const auto& [name, verdict] : suiteVerdicts()) {
+        const ReadResult r = readSuite(name);
+        if (verdict == "accept") {
+            EXPECT_FALSE(r.outsideFormat) << name;
+            continue;
+        }
+        EXPECT_EQ(r.outsideFormat, damaged.count(name) == 0) << name << ": " << r.error;
+        outside += r.outsideFormat;
+    }
+    EXPECT_EQ(outside, 74);
 }
 
 TEST(BitmapSuite, differentEncodingsOfOnePictureGiveTheSameRecords) {

@@ -15,6 +15,7 @@ inline constexpr std::size_t paletteBytes = 1024;  // 256 entries of blue, green
 inline constexpr std::uint32_t plainPixelOffset = 1078;
 inline constexpr int maxWidth = 3000;              // the width of a row record
 inline constexpr int maxHeight = 32767;            // the largest 16-bit signed height
+inline constexpr int maxColourWidth = 32767;       // the widest 24-bit picture written
 
 /// Bytes of padding after a pixel row of `width` bytes, so that the row fills a multiple of 4.
 constexpr int rowPaddingFor(int width) { return (4 - width % 4) % 4; }
@@ -36,6 +37,10 @@ struct Layout {
 struct LayoutResult {
     bool ok = false;
     std::string error;  // Italian, for a critical message box; empty when ok
+    // Refused only because the file is of another kind than the plain format (no "BM"
+    // signature, an OS/2 or other header, another depth or a compression, wider than 3000),
+    // not because its header contradicts itself or the file.
+    bool outsideFormat = false;
     Layout layout;
 };
 

@@ -107,7 +107,11 @@ ReadResult readFrom(ByteSource& src) {
     if (!src.failure().empty()) return fail(src.failure());
 
     const LayoutResult lr = parseLayout(std::span<const std::uint8_t>(head.data(), headGot), length);
-    if (!lr.ok) return fail(lr.error);
+    if (!lr.ok) {
+        ReadResult r = fail(lr.error);
+        r.outsideFormat = lr.outsideFormat;
+        return r;
+    }
     const Layout& l = lr.layout;
 
     // Everything goes into a fresh image: the caller's buffers stay as they are on refusal.
