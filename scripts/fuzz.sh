@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a bounded time (seconds, default 30):
-# the bitmap reader from memory and from a file, and the open command, all three seeded with the
-# bitmap corpus, then the number texts. A crash stops the run with its input saved in
-# build-fuzz/crashes.
+# the bitmap reader from memory and from a file, the open command and the colour road's damage
+# checks, all four seeded with the bitmap corpus, then the number texts. A crash stops the run
+# with its input saved in build-fuzz/crashes.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-30}"
@@ -18,7 +18,7 @@ run() {
 }
 
 # Each bitmap target grows a corpus of its own from the test bitmaps.
-for target in bitmap_fuzz bitmap_file_fuzz open_fuzz; do
+for target in bitmap_fuzz bitmap_file_fuzz open_fuzz colour_check_fuzz; do
   corpus="$root/build-fuzz/corpus-$target"
   mkdir -p "$corpus"
   find "$root/tests/data" -name '*.bmp' -exec cp -n {} "$corpus/" \;
