@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "bitmap/encoder.h"
 #include "bitmap/reader.h"
 #include "bitmap/writer.h"
 #include "testutils.h"
@@ -198,6 +199,83 @@ TEST(BitmapWriter, aFileCutShortByAFailedWriteIsRemovedAndTheReasonIsItalian) {
     }
     EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
     EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_NE(error.find("file troppo grande ("), std::string::npos) << error;
+}
+
+TEST(BitmapWriter, writesAColourFileByteForByteAsTheEncoderAndReplacesALink) {
+    // The 6 x 5 "F", each stroke pixel its own colour so that swapped rows or columns show.
+    std::vector<std::uint32_t> f(30, 0x00FFFFFF);
+    for (std::uint32_t k = 0; k < 4; ++k) f[k] = 0x00100000u * (k + 1) + 0x0305;  // top bar
+    for (std::uint32_t r = 1; r < 5; ++r) f[6 * r] = 0x00000100u * (r + 9);          // stem
+    f[12] = 0x00ABCDEF;
+    f[13] = 0x00123456;
+    f[29] = 0x000000FF;                                                           // bottom right
+    VectorSink expected;
+    BitmapEncoder encoder;
+    ASSERT_TRUE(encoder.beginColour(expected, 6, 5));
+    for (int r = 4; r >= 0; --r) ASSERT_TRUE(encoder.writeColourRow(&f[static_cast<std::size_t>(6 * r)]));
+    ASSERT_TRUE(encoder.finish());
+
+    TempDir dir;
+    testing::writeFile(dir.file("precious.bmp"), {1, 2, 3});
+    const std::string path = dir.file("colour.bmp");
+    fs::create_symlink(dir.file("precious.bmp"), path);
+    BitmapWriter writer;
+    std::string error;
+    ASSERT_TRUE(writer.beginColour(path, 6, 5, error)) << error;
+    for (int r = 4; r >= 0; --r) ASSERT_TRUE(writer.writeColourRow(&f[static_cast<std::size_t>(6 * r)]));
+    EXPECT_FALSE(writer.writeColourRow(f.data()));  // a sixth row
+    EXPECT_FALSE(writer.end(error));
+    EXPECT_NE(error.find("5 righe"), std::string::npos) << error;
+    const auto file = testing::readFile(path);
+    EXPECT_EQ(file, expected.take());
+    EXPECT_EQ(file[54 + 4 * 20 + 3 * 2 + 2], 0x30);  // the top bar's third pixel, red, in the last file row
+    EXPECT_EQ(testing::readFile(dir.file("precious.bmp")), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(fs::is_symlink(path));
+}
+
+TEST(BitmapWriter, colourFilesAreUpTo32767WideAndTakeOnlyColourRows) {
+    TempDir dir;
+    BitmapWriter writer;
+    std::string error;
+    for (auto [w, h] : {std::pair{0, 1}, {32768, 1}, {1, 0}, {1, 32768}}) {
+        error.clear();
+        EXPECT_FALSE(writer.beginColour(dir.file("x.bmp"), w, h, error)) << w << " x " << h;
+        EXPECT_NE(error.find("32767"), std::string::npos) << error;
+        EXPECT_FALSE(fs::exists(dir.file("x.bmp")));
+    }
+
+    // Wider than the plain format; rows begun, the rest of the picture left to end() as zeros.
+    const std::vector<std::uint32_t> row(5000, 0x00010203);
+    ASSERT_TRUE(writer.beginColour(dir.file("wide.bmp"), 5000, 300, error)) << error;
+    EXPECT_FALSE(writer.writeRow(RowRecord{}));  // an 8-bit row does not fit a colour file
+    ASSERT_TRUE(writer.writeColourRow(row.data()));
+    ASSERT_TRUE(writer.writeZeroRows(100));
+    EXPECT_EQ(writer.rowsWritten(), 101);
+    EXPECT_FALSE(writer.end(error));  // the refused 8-bit row is reported
+    EXPECT_NE(error.find("24 bit"), std::string::npos) << error;
+    auto file = testing::readFile(dir.file("wide.bmp"));
+    ASSERT_EQ(file.size(), 54u + 300u * 15000u);
+    EXPECT_EQ(file[54], 3);
+    EXPECT_EQ(file[54 + 15000], 0);
+    EXPECT_EQ(file.back(), 0);
+
+    // An 8-bit file does not take colour rows; the writer then begins a colour file anew.
+    ASSERT_TRUE(writer.begin(dir.file("plain.bmp"), distinctHeader(), somePalette(), 4, 2, error));
+    EXPECT_FALSE(writer.writeColourRow(row.data()));
+    EXPECT_FALSE(writer.end(error));
+    ASSERT_TRUE(writer.beginColour(dir.file("wide.bmp"), 3, 1, error)) << error;
+    ASSERT_TRUE(writer.end(error)) << error;
+    EXPECT_EQ(testing::readFile(dir.file("wide.bmp")).size(), 54u + 12u);
+
+    // A file cut short by a failed write is removed.
+    {
+        velta::testing::FileSizeLimit limit(50000);
+        ASSERT_TRUE(writer.beginColour(dir.file("cut.bmp"), 20000, 10, error)) << error;
+        for (int r = 0; r < 10; ++r) writer.writeZeroRows(1);
+        EXPECT_FALSE(writer.end(error));
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir.file("cut.bmp"))));
     EXPECT_NE(error.find("file troppo grande ("), std::string::npos) << error;
 }
 

@@ -18,10 +18,10 @@ namespace {
 // 1 MiB: large enough that the system calls vanish from the cost of a written pixel.
 constexpr std::size_t bufferBytes = std::size_t{1} << 20;
 
-std::string sizeError(int width, int height) {
-    if (width < 1 || width > maxWidth)
+std::string sizeError(int width, int height, int widest) {
+    if (width < 1 || width > widest)
         return "Impossibile scrivere l'immagine: la larghezza di " + std::to_string(width) +
-               " pixel è fuori dall'intervallo da 1 a 3000.";
+               " pixel è fuori dall'intervallo da 1 a " + std::to_string(widest) + ".";
     return "Impossibile scrivere l'immagine: l'altezza di " + std::to_string(height) +
            " pixel è fuori dall'intervallo da 1 a 32767.";
 }
@@ -132,40 +132,63 @@ bool BitmapWriter::isOpen() const { return file_ && file_->isOpen(); }
 
 bool BitmapWriter::ioFailed() const { return file_ && file_->failed(); }
 
-bool BitmapWriter::begin(const std::string& path, const std::array<std::uint8_t, 54>& header,
-                         const std::array<std::uint8_t, 1024>& palette, int width, int height,
-                         std::string& error) {
+bool BitmapWriter::create(const std::string& path, int width, int height, int widest,
+                          std::string& error) {
     if (isOpen()) {
         error = "Il file \"" + file_->path() + "\" è ancora in scrittura.";
         return false;
     }
-    if (width < 1 || width > maxWidth || height < 1 || height > maxHeight) {
-        error = sizeError(width, height);
+    if (width < 1 || width > widest || height < 1 || height > maxHeight) {
+        error = sizeError(width, height, widest);
         return false;
     }
     error_.clear();
     file_ = std::make_unique<FileSink>(path);
-    if (!file_->create(error)) return false;
+    return file_->create(error);
+}
+
+bool BitmapWriter::begin(const std::string& path, const std::array<std::uint8_t, 54>& header,
+                         const std::array<std::uint8_t, 1024>& palette, int width, int height,
+                         std::string& error) {
+    if (!create(path, width, height, maxWidth, error)) return false;
     encoder_.begin(*file_, header, palette, width, height);
     return true;
 }
 
-bool BitmapWriter::writeRow(const RowRecord& record) {
+bool BitmapWriter::beginColour(const std::string& path, int width, int height, std::string& error) {
+    if (!create(path, width, height, maxColourWidth, error)) return false;
+    encoder_.beginColour(*file_, width, height);
+    return true;
+}
+
+bool BitmapWriter::rowAllowed(bool colour) {
     if (!isOpen() || ioFailed()) return false;
+    if (encoder_.colour() != colour) {
+        if (error_.empty())
+            error_ = "Il file \"" + file_->path() + "\" è a " + (colour ? "8" : "24") +
+                     " bit per pixel: non vi si può scrivere una riga a " + (colour ? "24" : "8") + " bit.";
+        return false;
+    }
     if (encoder_.rowsLeft() <= 0) {
         if (error_.empty())
             error_ = "Il file \"" + file_->path() + "\" ha già tutte le sue " +
                      std::to_string(encoder_.rowsWritten()) + " righe.";
         return false;
     }
-    return encoder_.writeRow(record.data(), encoder_.rowBytes());
+    return true;
+}
+
+bool BitmapWriter::writeRow(const RowRecord& record) {
+    return rowAllowed(false) && encoder_.writeRow(record.data(), encoder_.rowBytes());
+}
+
+bool BitmapWriter::writeColourRow(const std::uint32_t* pixels) {
+    return rowAllowed(true) && encoder_.writeColourRow(pixels);
 }
 
 bool BitmapWriter::writeZeroRows(int count) {
-    static const RowRecord zeros{};
-    for (int k = 0; k < count && encoder_.rowsLeft() > 0; ++k)
-        if (!writeRow(zeros)) return false;
-    return !ioFailed();
+    if (!isOpen() || ioFailed()) return false;
+    return encoder_.writeZeroRows(count);  // at most the rows still missing
 }
 
 bool BitmapWriter::end(std::string& error) {
@@ -188,7 +211,7 @@ bool writeBitmap(const std::string& path, const std::array<std::uint8_t, 54>& he
                  const std::array<std::uint8_t, 1024>& palette, int width,
                  const std::vector<RowRecord>& rows, std::string& error) {
     if (rows.empty() || rows.size() > static_cast<std::size_t>(maxHeight)) {
-        error = sizeError(width, static_cast<int>(std::min<std::size_t>(rows.size(), 1u << 30)));
+        error = sizeError(width, static_cast<int>(std::min<std::size_t>(rows.size(), 1u << 30)), maxWidth);
         return false;
     }
     const int height = static_cast<int>(rows.size());
@@ -198,12 +221,5 @@ bool writeBitmap(const std::string& path, const std::array<std::uint8_t, 54>& he
         if (!writer.writeRow(rows[rows.size() - 1 - i])) break;  // file row i is image row H-1-i
     return writer.end(error);
 }
-
-bool BitmapWriter::beginColour(const std::string&, int, int, std::string& error) {
-    error = "non ancora disponibile";
-    return false;
-}
-
-bool BitmapWriter::writeColourRow(const std::uint32_t*) { return false; }
 
 }  // namespace velta::bitmap

@@ -1,10 +1,10 @@
 #pragma once
-// Writing an image as a bitmap file in the program's layout, with the source's header and
-// palette: the header's width, height, file size and image size describe the written image,
-// every other header byte is the source's.
+// Writing an image as a bitmap file: in the program's layout, with the source's header and
+// palette (the header's width, height, file size and image size describe the written image,
+// every other header byte is the source's), or as a 24-bit colour bitmap with a standard header.
 //
-// The writer streams: begin() writes header and palette, each writeRow() one file row (bottom
-// row first), end() finishes the file. The bytes are those of the bitmap encoder; the writer
+// The writer streams: begin() or beginColour() writes header and palette, each writeRow() or
+// writeColourRow() one file row (bottom row first), end() finishes the file. The bytes are those of the bitmap encoder; the writer
 // adds the file: made anew, filled through a large buffer (the rectification writes its rows
 // one at a time and small writes would dominate its run time), removed when cut short.
 
@@ -35,14 +35,16 @@ public:
                std::string& error);
 
     /// Creates the file at `path` anew, as begin() does, with the header of a 24-bit `width` x
-    /// `height` image (no palette); on failure says why in `error`.
+    /// `height` image (no palette; see colourHeader), both sides 1 .. 32767; on failure says why
+    /// in `error`.
     bool beginColour(const std::string& path, int width, int height, std::string& error);
 
     /// Writes the next file row of a 24-bit image from `width` pixels 0xAARRGGBB, as blue,
-    /// green, red, then the padding.
+    /// green, red, then the padding. False for an 8-bit file.
     bool writeColourRow(const std::uint32_t* pixels);
 
-    /// Writes the next file row: the first width + padding bytes of `record`.
+    /// Writes the next file row of an 8-bit image: the first width + padding bytes of `record`.
+    /// False for a 24-bit file.
     bool writeRow(const RowRecord& record);
 
     /// Writes the next `count` file rows as zeros (at most the rows still missing).
@@ -62,6 +64,10 @@ public:
 private:
     class FileSink;  // the file under the encoder, filled through the buffer
 
+    // Checks the sizes (width at most `widest`) and creates the file.
+    bool create(const std::string& path, int width, int height, int widest, std::string& error);
+    // Whether the next row, of the kind `colour` says, may be written; keeps the reason otherwise.
+    bool rowAllowed(bool colour);
     bool ioFailed() const;
 
     std::unique_ptr<FileSink> file_;  // the last file begun, kept after end() with its failure
