@@ -2,7 +2,9 @@
 // Writing a file so that the target is never left half written: the contents go into a new
 // temporary file in the target's folder, which is flushed to the disk and then renamed over the
 // target; the folder is flushed after the rename. On any failure the temporary file is removed
-// and the target is as it was.
+// and the target is as it was. A link standing under the target's name is replaced by the file,
+// never written through. The new file has the mode of any new file of the user's (0644 less the
+// umask).
 
 #include <functional>
 #include <string>
