@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "imageio/qt_image_io.h"
 #include "input/app.h"
 #include "input/handlers.h"
 #include "sample/facade.h"
@@ -135,6 +136,7 @@ public:
         dialogs = scripted.get();
         window.setDialogs(std::move(scripted));
         app.decimalSep = ',';
+        app.io = &imageIO;
         window.attach(app);
         velta::formLoad(app);
         window.show();
@@ -220,6 +222,7 @@ public:
 
     QTemporaryDir dir;
     velta::qt::MainWindow window;
+    velta::imageio::QtImageIO imageIO;   // declared before the program that uses it
     velta::App app;
     ScriptedDialogs* dialogs = nullptr;
     bool ready = false;  // the window is shown and active
