@@ -126,6 +126,7 @@ private slots:
     void degenerateCentreDisablesRectifyingUntilAGoodConstruction_data();
     void degenerateCentreDisablesRectifyingUntilAGoodConstruction();
     void closingWithAnUnsavedImageAsksFirst();
+    void bitmapsOfOtherKindsOpenInColour();
 };
 
 void RefusalsTest::refusedFileChangesNothing_data() {
@@ -350,6 +351,24 @@ void RefusalsTest::closingWithAnUnsavedImageAsksFirst() {
     QCOMPARE(r.dialogs->messages[0].buttons, Buttons::SaveDiscardCancel);
     QVERIFY(r.window.close());
     QVERIFY(r.window.quitRequested());
+}
+
+// Bitmaps outside the plain format are no longer refused: they open in colour, with their own
+// size and colours, and the interpolation may be chosen for them.
+void RefusalsTest::bitmapsOfOtherKindsOpenInColour() {
+    Rig r;
+    QVERIFY(r.ready);
+    for (const char* name : {"/g/rgb24.bmp", "/g/pal4.bmp", "/g/pal8rle.bmp"}) {
+        const QString file = QString(BMPSUITE_DIR) + name;
+        r.dialogs->openNames.push_back(file.toStdString());
+        r.key(Qt::Key_F2);
+        QVERIFY2(r.dialogs->messages.empty(), shownMessages(r).constData());
+        QCOMPARE(r.app.s.image.road, Road::colour);
+        const QImage expected = QImage(file).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(r.view(Pic::Picture1).picture(), expected);
+        QCOMPARE(r.prompt(), QString("Definire due rette orizz."));
+        QVERIFY(r.window.model().enabled(Ctl::bicubica));
+    }
 }
 
 QTEST_MAIN(RefusalsTest)
