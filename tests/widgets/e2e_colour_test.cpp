@@ -153,7 +153,7 @@ void ColourRoadTest::cameraPhotographFromOpeningToExport() {
     clickAt(r, Pic::Picture1, whole({right, bottom}));
     QVERIFY(r.hitOk);
     QCOMPARE(r.prompt(), QString("Vuoi raddrizzare ?"));
-    bringIntoView(r, Pic::Picture1, QPoint(3000, 2000));
+    bringIntoView(r, Pic::Picture1, whole(q.topLeft) + QPoint(150, 120));
     r.snapshot("colour-main-window");
 
     // Rectified in colour, bicubic: the façade comes out in its true proportions.
@@ -172,6 +172,7 @@ void ColourRoadTest::cameraPhotographFromOpeningToExport() {
     const double trueAspect = sample::layout::widthM / sample::layout::heightM;
     QVERIFY2(std::fabs(aspect / trueAspect - 1) < 0.005, qPrintable(QString::number(aspect)));
     QVERIFY(r.usable(Ctl::esporta));
+    bringIntoView(r, Pic::Picture2, tl + QPoint(150, 120));
     r.snapshot("colour-rectified");
 
     // Measured: the façade's bottom edge is its true width, and gives the scale; its left edge
