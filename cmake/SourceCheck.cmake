@@ -2,7 +2,7 @@
 # a file matching one of the patterns (relative to the source tree) is in no target's list, so that
 # a new file, a test above all, cannot be left out of the build unnoticed. The patterns are checked
 # again at every build, so a file added later is caught too.
-#   velta_check_listed(pattern...)
+#   velta_check_listed(pattern... [EXCLUDE regex])   files whose path matches the regex are not checked
 
 # All targets defined in DIR and the directories below it.
 function(velta_targets_below dir out)
@@ -16,8 +16,13 @@ function(velta_targets_below dir out)
 endfunction()
 
 function(velta_check_listed)
-  list(TRANSFORM ARGN PREPEND "${PROJECT_SOURCE_DIR}/")
-  file(GLOB found LIST_DIRECTORIES false CONFIGURE_DEPENDS ${ARGN})
+  cmake_parse_arguments(arg "" "EXCLUDE" "" ${ARGN})
+  set(patterns ${arg_UNPARSED_ARGUMENTS})
+  list(TRANSFORM patterns PREPEND "${PROJECT_SOURCE_DIR}/")
+  file(GLOB found LIST_DIRECTORIES false CONFIGURE_DEPENDS ${patterns})
+  if(arg_EXCLUDE)
+    list(FILTER found EXCLUDE REGEX "${arg_EXCLUDE}")
+  endif()
   velta_targets_below("${PROJECT_SOURCE_DIR}" targets)
   foreach(target IN LISTS targets)
     get_target_property(sources ${target} SOURCES)
