@@ -3,6 +3,7 @@
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -107,31 +108,78 @@ void PictureView::setPicture(const QImage& image) {
 }
 
 void PictureView::refresh() {
-    canvas_ = picture_;
+    tiles_.clear();
+    canvas_ = QImage();
+    canvasStale_ = true;
     update();
 }
 
 void PictureView::line(double x1, double y1, double x2, double y2, std::optional<Color> c) {
-    paintPixels(raster::segmentPixels(x1, y1, x2, y2, canvas_.width(), canvas_.height()), c);
+    paintPixels(raster::segmentPixels(x1, y1, x2, y2, picture_.width(), picture_.height()), c);
 }
 
 void PictureView::rect(double x1, double y1, double x2, double y2, std::optional<Color> c) {
-    paintPixels(raster::rectPixels(x1, y1, x2, y2, canvas_.width(), canvas_.height()), c);
+    paintPixels(raster::rectPixels(x1, y1, x2, y2, picture_.width(), picture_.height()), c);
 }
 
 void PictureView::circle(double cx, double cy, double r, std::optional<Color> c) {
-    paintPixels(raster::circlePixels(cx, cy, r, canvas_.width(), canvas_.height()), c);
+    paintPixels(raster::circlePixels(cx, cy, r, picture_.width(), picture_.height()), c);
+}
+
+QImage& PictureView::tileAt(int tx, int ty) {
+    QImage& tile = tiles_[tileKey(tx, ty)];
+    if (tile.isNull()) {
+        const QRect square = QRect(tx * tileSide, ty * tileSide, tileSide, tileSide).intersected(picture_.rect());
+        tile = picture_.copy(square);
+    }
+    return tile;
 }
 
 void PictureView::paintPixels(const std::vector<raster::Point>& pixels, std::optional<Color> c) {
-    if (pixels.empty() || canvas_.isNull()) return;
-    // The canvas is RGB32: rows of 0xFFRRGGBB pixels, the layout the rasteriser draws on.
-    const raster::PixelBuffer buffer{reinterpret_cast<std::uint32_t*>(canvas_.bits()), canvas_.width(),
-                                     canvas_.height(), canvas_.bytesPerLine() / 4};
-    raster::paint(buffer, pixels, c.value_or(foreColor()), drawMode());
+    if (pixels.empty() || picture_.isNull()) return;
+    // The pixels go to their tiles in runs (a figure's pixels are mostly neighbours), each run
+    // drawn by the rasteriser in the tile's own coordinates, so that every draw mode does there
+    // exactly what it does on a whole picture.
+    const Color colour = c.value_or(foreColor());
+    std::vector<raster::Point> run;
+    int runX = -1, runY = -1;
     QRect dirty;
-    for (const raster::Point& px : pixels) dirty |= QRect(px.x, px.y, 1, 1);
+    const auto flush = [&] {
+        if (run.empty()) return;
+        QImage& tile = tileAt(runX, runY);
+        const raster::PixelBuffer buffer{reinterpret_cast<std::uint32_t*>(tile.bits()), tile.width(), tile.height(),
+                                         tile.bytesPerLine() / 4};
+        raster::paint(buffer, run, colour, drawMode());
+        run.clear();
+    };
+    for (const raster::Point& px : pixels) {
+        if (px.x < 0 || px.y < 0 || px.x >= picture_.width() || px.y >= picture_.height()) continue;
+        const int tx = px.x / tileSide, ty = px.y / tileSide;
+        if (tx != runX || ty != runY) {
+            flush();
+            runX = tx;
+            runY = ty;
+        }
+        run.push_back({px.x - tx * tileSide, px.y - ty * tileSide});
+        dirty |= QRect(px.x, px.y, 1, 1);
+    }
+    flush();
+    canvasStale_ = true;
     update(dirty);
+}
+
+const QImage& PictureView::canvas() const {
+    if (tiles_.empty()) return picture_;
+    if (canvasStale_ || canvas_.isNull()) {
+        canvas_ = picture_.copy();
+        QPainter p(&canvas_);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        for (const auto& [key, tile] : tiles_)
+            p.drawImage(QPoint(static_cast<int>(key & 0xFFFFFFFFu) * tileSide, static_cast<int>(key >> 32) * tileSide),
+                        tile);
+        canvasStale_ = false;
+    }
+    return canvas_;
 }
 
 void PictureView::placed() {
@@ -145,8 +193,21 @@ void PictureView::placed() {
 void PictureView::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const QRect r = event->rect();
-    if (canvas_.isNull()) return;
-    p.drawImage(r.topLeft(), canvas_, r);
+    if (picture_.isNull()) return;
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(r.topLeft(), picture_, r);
+    if (tiles_.empty()) return;
+    // The marked tiles over the picture, where they meet the painted part.
+    const int tx0 = std::max(0, r.left() / tileSide), tx1 = r.right() / tileSide;
+    const int ty0 = std::max(0, r.top() / tileSide), ty1 = r.bottom() / tileSide;
+    for (int ty = ty0; ty <= ty1; ++ty)
+        for (int tx = tx0; tx <= tx1; ++tx) {
+            const auto found = tiles_.find(tileKey(tx, ty));
+            if (found == tiles_.end()) continue;
+            const QPoint origin(tx * tileSide, ty * tileSide);
+            const QRect part = QRect(origin, found->second.size()).intersected(r);
+            p.drawImage(part.topLeft(), found->second, part.translated(-origin));
+        }
 }
 
 void PictureView::report(const MouseCallback& callback, int button, QMouseEvent* event) {

@@ -1,13 +1,16 @@
 #pragma once
 // A picture surface on screen: shows its picture 1:1 (one image pixel per logical pixel) and
-// draws marks into a copy of it, so that an inverted mark inverts the picture under it and a
-// refresh drops every mark. Mouse events are reported in whole image pixels.
+// draws marks into copies of the picture's tiles they touch, so that an inverted mark inverts
+// the picture under it and a refresh drops every mark, while a photograph of many megapixels is
+// not copied whole for a few lines. Mouse events are reported in whole image pixels.
 
 #include <QImage>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ui/raster.h"
@@ -40,8 +43,8 @@ public:
     void setPicture(const QImage& image);
     /// The picture as loaded, without the marks.
     const QImage& picture() const { return picture_; }
-    /// The picture with the marks drawn on it, as shown.
-    const QImage& canvas() const { return canvas_; }
+    /// The picture with the marks drawn on it, as shown (put together when asked for).
+    const QImage& canvas() const;
 
     MouseCallback onPress, onMove, onRelease;
     /// Runs on a double click; without it a double click counts as one more press.
@@ -57,10 +60,20 @@ protected:
 
 private:
     void paintPixels(const std::vector<raster::Point>& pixels, std::optional<Color> c);
+    QImage& tileAt(int tx, int ty);
     void report(const MouseCallback& callback, int button, QMouseEvent* event);
 
-    QImage picture_;   // the loaded picture, RGB32
-    QImage canvas_;    // the picture with the marks drawn since the last refresh
+    static constexpr int tileSide = 128;
+    static std::uint64_t tileKey(int tx, int ty) {
+        return static_cast<std::uint64_t>(static_cast<std::uint32_t>(ty)) << 32 | static_cast<std::uint32_t>(tx);
+    }
+
+    QImage picture_;   // the loaded picture, RGB32 (shared with whoever holds it)
+    // The tiles that marks were drawn on since the last refresh, each a copy of the picture's
+    // tileSide x tileSide square (less at the right and bottom edges) with the marks in it.
+    std::unordered_map<std::uint64_t, QImage> tiles_;
+    mutable QImage canvas_;          // the whole canvas, put together for canvas()
+    mutable bool canvasStale_ = false;
 };
 
 }  // namespace velta::qt
