@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "input/image_io.h"
+#include "measure/log.h"
 #include "state/state.h"
 #include "ui/window.h"
 
@@ -28,6 +29,9 @@ struct App {
     std::string workingDirProblem;
     // Reads and writes the common image formats; without it only plain bitmaps open.
     ImageIO* io = nullptr;
+    // The pairs measured on the rectified image shown since its scale was set; its scale is the
+    // one that export and the report carry (0: none yet).
+    measure::Log log;
 
     std::string workingFile() const { return dataDir + "/" + workingName; }
 };

@@ -1,0 +1,62 @@
+#pragma once
+// The measurement log: every pair measured since the scale was set, in order, the first being
+// the reference pair that set it; a known length may be typed for any later pair to check the
+// image against it. Pure data and its texts, for the log window, the clipboard, the CSV file and
+// the report.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velta::measure {
+
+/// One measured pair.
+struct LogRow {
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;   // the two points, rectified pixels
+    double d = 0, dx = 0, dy = 0;             // length and extents, centimetres
+    double angle = 0;                         // degrees, as angleDegrees gives it
+    bool reference = false;                   // the pair whose typed length set the scale
+    std::optional<double> known;              // the known length typed for a check (cm)
+    std::optional<double> errorBar;           // the first-order worst case, relative (0.012 = 1.2 %)
+
+    /// d - known, when a known length is typed.
+    std::optional<double> difference() const;
+    /// 100 (d - known) / known, when a known length is typed.
+    std::optional<double> differencePercent() const;
+};
+
+struct Log {
+    std::vector<LogRow> rows;   // rows[0] is the reference pair once a scale is set
+    double scale = 0;           // centimetres per rectified pixel; 0 before a scale is set
+    bool poorlyDetermined = false;   // half a pixel on a line moves the principal distance by > 5 %
+
+    bool empty() const { return rows.empty(); }
+    /// The checked pairs' mean and largest absolute difference (cm); nothing without a check.
+    std::optional<double> meanError() const;
+    std::optional<double> maxError() const;
+};
+
+/// The column titles: "N.", "x1", "y1", "x2", "y2", "d (cm)", "dx (cm)", "dy (cm)", "a (°)",
+/// "Misura nota (cm)", "Differenza (cm)", "Differenza (%)", "± (%)".
+const std::vector<std::string>& columnTitles();
+
+/// The cells of row `index` (0-based; shown as N. = index + 1) as the table shows them, with
+/// `decimal` as the decimal separator: pixels whole or as they are, lengths and angle with two
+/// decimals (whole, never cut), "riferimento" in the known-length column of the reference pair,
+/// empty cells where there is nothing to show.
+std::vector<std::string> rowCells(const Log& log, std::size_t index, char decimal);
+
+/// The foot under the table: "Errore medio: … cm   Errore massimo: … cm" once a pair is checked,
+/// then the warning on poorly determined proportions when it holds; lines joined by "\n".
+std::string footText(const Log& log, char decimal);
+
+/// The whole table, titles first, fields separated by tabs, rows by "\n": for the clipboard.
+std::string tableText(const Log& log, char decimal);
+
+/// The whole table as a CSV file: UTF-8 with a byte-order mark, `fieldSep` between fields,
+/// `decimal` as decimal separator, a field holding the separator, a quote or a line break quoted
+/// (quotes doubled), rows ended by "\r\n".
+std::string csvText(const Log& log, char fieldSep, char decimal);
+
+}  // namespace velta::measure
