@@ -11,8 +11,9 @@ namespace {
 
 constexpr std::array<const char*, static_cast<std::size_t>(Command::count)> names = {
     "formLoad", "formClick", "VALORIDEFAULT", "frameToggle", "exitClick",
-    "openClick", "saveClick", "exportClick", "printClick", "helpClick",
+    "openClick", "saveClick", "exportClick", "reportClick", "printClick", "helpClick",
     "interpNearest", "interpBilinear", "interpBicubic",
+    "misureClick", "logKnownLength", "logCopy", "logExportCsv",
     "PICTURE1_MouseDown", "Picture1_MouseMove", "Picture1_MouseUp",
     "RETTANG3", "CENTRO_Click", "CENTRONUOVO", "griglia1", "CANC2", "ALTRA1",
     "RADDR1", "GRANDEZZA_SpinDown", "GRANDEZZA_SpinUp",
@@ -36,6 +37,9 @@ bool lockedWhileRectifying(Command c) {
     case Command::openClick:
     case Command::saveClick:
     case Command::exportClick:
+    case Command::reportClick:
+    case Command::logKnownLength:
+    case Command::logExportCsv:
     case Command::interpNearest:
     case Command::interpBilinear:
     case Command::interpBicubic:
@@ -60,6 +64,11 @@ void dispatch(App& app, const Event& e) {
     case Command::openClick: return openClick(app);
     case Command::saveClick: return saveClick(app);
     case Command::exportClick: return exportClick(app);
+    case Command::reportClick: return reportClick(app);
+    case Command::misureClick: return misureClick(app);
+    case Command::logKnownLength: return setKnownLength(app, static_cast<std::size_t>(e.value), e.text);
+    case Command::logCopy: return copyLog(app);
+    case Command::logExportCsv: return exportLogCsv(app);
     case Command::interpNearest: return chooseInterpolation(app, Interpolation::nearest);
     case Command::interpBilinear: return chooseInterpolation(app, Interpolation::bilinear);
     case Command::interpBicubic: return chooseInterpolation(app, Interpolation::bicubic);

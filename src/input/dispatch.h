@@ -3,6 +3,8 @@
 // here, and here, in one place, the commands that would disturb a running rectification are
 // refused.
 
+#include <string>
+
 #include "input/app.h"
 
 namespace velta {
@@ -10,8 +12,9 @@ namespace velta {
 /// Every command and event handler of the two windows, by the handler's name.
 enum class Command {
     formLoad, formClick, VALORIDEFAULT, frameToggle, exitClick,
-    openClick, saveClick, exportClick, printClick, helpClick,
+    openClick, saveClick, exportClick, reportClick, printClick, helpClick,
     interpNearest, interpBilinear, interpBicubic,
+    misureClick, logKnownLength, logCopy, logExportCsv,
     PICTURE1_MouseDown, Picture1_MouseMove, Picture1_MouseUp,
     RETTANG3, CENTRO_Click, CENTRONUOVO, griglia1, CANC2, ALTRA1,
     RADDR1, GRANDEZZA_SpinDown, GRANDEZZA_SpinUp,
@@ -29,7 +32,8 @@ struct Event {
     int button = 0, shift = 0;
     float x = 0, y = 0;
     ScrollId bar = ScrollId::VScroll1;
-    int value = 0;
+    int value = 0;          // a scroll bar's value; the log row of a known length
+    std::string text{};     // a known length as typed in the log
 };
 
 /// The handler's name of a command ("RADDR1").

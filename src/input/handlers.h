@@ -3,6 +3,9 @@
 // bar of the window calls exactly one of these. The window layer converts its events (mouse
 // positions floored to whole image pixels) and calls them; they act on the App.
 
+#include <cstddef>
+#include <string>
+
 #include "input/app.h"
 
 namespace velta {
@@ -18,6 +21,7 @@ void exitClick(App& app);                // menu exit, and closing the window
 void openClick(App& app);                // menu open
 void saveClick(App& app);                // menu save
 void exportClick(App& app);              // menu esporta
+void reportClick(App& app);              // menu relazione: the one-page PDF report
 void printClick(App& app);               // menu print
 void helpClick(App& app);                // menu help1
 
@@ -43,6 +47,14 @@ void Picture2_MouseMove(App& app, int button, int shift, float x, float y);
 void Picture2_DblClick(App& app);
 void duepuntiClick(App& app);            // menu duepunti
 void chooseInterpolation(App& app, Interpolation k);   // menus vicino, bilineare, bicubica
+
+// The measurement log window
+void misureClick(App& app);              // menu misure: shows the log window
+/// The known length typed for log row `row` (0-based; the reference row takes none); an empty
+/// text takes the check away.
+void setKnownLength(App& app, std::size_t row, const std::string& text);
+void copyLog(App& app);                  // button "Copia": the table on the clipboard
+void exportLogCsv(App& app);             // button "Esporta CSV..."
 /// Sets the check marks and enabling of the interpolation entries for the image open.
 void showInterpolation(App& app);
 

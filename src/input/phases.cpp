@@ -33,7 +33,7 @@ constexpr Cell startUp[] = {
     off(Ctl::raddrizza1), shown(Ctl::edit), off(Ctl::save), off(Ctl::print1), hidden(Ctl::misura),
     hidden(Ctl::zoo), off(Ctl::cancella), off(Ctl::CENTRO), off(Ctl::RADDRIZZA), off(Ctl::GRIGLIA),
     off(Ctl::RETTANG), hidden(Ctl::Text3), hidden(Ctl::Text4), hidden(Ctl::GRANDEZZA), off(Ctl::esporta),
-    on(Ctl::interpolazione),
+    off(Ctl::relazione), on(Ctl::interpolazione),
     // No picture yet: the rectified view stays out of sight until a rectification.
     surface(Pic::Picture2, keep, no),
 };
@@ -46,7 +46,7 @@ constexpr Cell imageOpened[] = {
     off(Ctl::griglia2), on(Ctl::canc), off(Ctl::centro1), on(Ctl::save), on(Ctl::print1),
     caption(Ctl::cancella, "Canc."), caption(Ctl::Label1, source, keep, yes), shown(Ctl::zoo),
     shownOff(Ctl::CENTRO), shownOff(Ctl::RETTANG), shownOff(Ctl::GRIGLIA), hidden(Ctl::Text3),
-    hidden(Ctl::GRANDEZZA), caption(Ctl::RADDRIZZA, "Raddrizza", no), off(Ctl::esporta),
+    hidden(Ctl::GRANDEZZA), caption(Ctl::RADDRIZZA, "Raddrizza", no), off(Ctl::esporta), off(Ctl::relazione),
     surface(Pic::Picture2, keep, no), surface(Pic::Picture1, yes, yes),
 };
 
@@ -88,7 +88,7 @@ constexpr Cell rectificationRunning[] = {
 // Commands that would replace or free what the running rectification reads or writes.
 constexpr Cell commandsLocked[] = {
     off(Ctl::open), off(Ctl::save), off(Ctl::altra), off(Ctl::centro1), off(Ctl::area), off(Ctl::griglia2),
-    off(Ctl::GRANDEZZA), off(Ctl::esporta), off(Ctl::interpolazione),
+    off(Ctl::GRANDEZZA), off(Ctl::esporta), off(Ctl::relazione), off(Ctl::interpolazione),
 };
 
 constexpr Cell rectificationEnded[] = {
@@ -97,14 +97,14 @@ constexpr Cell rectificationEnded[] = {
 };
 
 constexpr Cell rectificationFailed[] = {
-    surface(Pic::Picture1, yes, keep), shown(Ctl::RADDRIZZA), shown(Ctl::RETTANG), shown(Ctl::zoo),
+    surface(Pic::Picture1, yes, keep), off(Ctl::relazione), shown(Ctl::RADDRIZZA), shown(Ctl::RETTANG), shown(Ctl::zoo),
     shown(Ctl::CENTRO), shown(Ctl::GRIGLIA), shown(Ctl::Text3), shown(Ctl::GRANDEZZA), hidden(Ctl::Text4),
 };
 
 constexpr Cell rectifiedImageShown[] = {
     surface(Pic::Picture1, yes, keep), caption(Ctl::cancella, "Altra ?"), surface(Pic::Picture1, keep, no),
     surface(Pic::Picture2, keep, yes), shown(Ctl::zoo), caption(Ctl::Label1, "Immagine raddrizzata", keep, yes),
-    on(Ctl::esporta),
+    on(Ctl::esporta), on(Ctl::relazione),
 };
 
 constexpr Cell measuringOffered[] = {

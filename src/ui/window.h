@@ -18,8 +18,8 @@ class ZoomWindow;
 /// Every control and menu entry of the main window, by its design name.
 enum class Ctl : int {
     // menus and menu entries
-    file, open, save, esporta, exit, edit, canc, centro1, area, griglia2, parametri, frame_m,
-    raddrizza1, start, altra, interpolazione, vicino, bilineare, bicubica, misura, duepunti,
+    file, open, save, esporta, relazione, exit, edit, canc, centro1, area, griglia2, parametri, frame_m,
+    raddrizza1, start, altra, interpolazione, vicino, bilineare, bicubica, misure, misura, duepunti,
     print1, print, help, help1,
     // controls
     Frame1, domanda1, Label1, Label4, zoo, RADDRIZZA, CENTRO, cancella, GRIGLIA, RETTANG,
@@ -195,6 +195,18 @@ public:
     virtual void quit() = 0;
     /// The zoom window, when the implementation has one.
     virtual ZoomWindow* zoom() { return nullptr; }
+    /// Shows the measurement log window ("Misure") without blocking the main one.
+    virtual void showLog() {}
+    /// The measurement log changed: a window showing it shows it anew.
+    virtual void logChanged() {}
+    /// Puts a text on the clipboard.
+    virtual void setClipboardText(const std::string& text) { (void)text; }
+    /// The save dialog for a CSV file starting in dir; an empty name when cancelled. It does not
+    /// ask about overwriting.
+    virtual std::string csvFileDialog(const std::string& dir) { (void)dir; return {}; }
+    /// The save dialog for the report (PDF) starting in dir; an empty name when cancelled. It does
+    /// not ask about overwriting.
+    virtual std::string reportFileDialog(const std::string& dir) { (void)dir; return {}; }
 
 protected:
     virtual void controlChanged(Ctl) {}

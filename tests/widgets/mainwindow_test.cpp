@@ -137,10 +137,10 @@ void MainWindowTest::menusComeInOrderWithTheirEntries() {
     for (QAction* a : r.window.menuBar()->actions()) bar << a->text();
     QCOMPARE(bar, QStringList({"&File", "&Edit", "&Raddrizza", "&Misura", "&Print", "&?"}));
     for (QAction* a : r.window.action(Ctl::file)->menu()->actions()) file << a->text();
-    QCOMPARE(file, QStringList({"&Open File", "&Save File", "Esporta &immagine...", "&Exit"}));
+    QCOMPARE(file, QStringList({"&Open File", "&Save File", "Esporta &immagine...", "Esporta &relazione...", "&Exit"}));
     QStringList raddrizza, interpolazione;
     for (QAction* a : r.window.action(Ctl::raddrizza1)->menu()->actions()) raddrizza << a->text();
-    QCOMPARE(raddrizza, QStringList({"&Start", "&Altra", "&Interpolazione"}));
+    QCOMPARE(raddrizza, QStringList({"&Start", "&Altra", "&Interpolazione", "&Misure..."}));
     for (QAction* a : r.window.action(Ctl::interpolazione)->menu()->actions())
         interpolazione << a->text() + (a->isChecked() ? "*" : "");
     QCOMPARE(interpolazione, QStringList({"&Pixel più vicino", "&Bilineare", "Bi&cubica*"}));

@@ -213,6 +213,8 @@ std::optional<Command> MainWindow::commandFor(Ctl c) {
     case Ctl::open: return Command::openClick;
     case Ctl::save: return Command::saveClick;
     case Ctl::esporta: return Command::exportClick;
+    case Ctl::relazione: return Command::reportClick;
+    case Ctl::misure: return Command::misureClick;
     case Ctl::vicino: return Command::interpNearest;
     case Ctl::bilineare: return Command::interpBilinear;
     case Ctl::bicubica: return Command::interpBicubic;
