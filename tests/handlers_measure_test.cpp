@@ -1,11 +1,14 @@
 // Measuring on the rectified image through the recording window: the pair of points, the scale
 // from a typed length, the reported figures, the refused inputs and the reference grid.
 #include <cstdint>
+#include <deque>
+#include <filesystem>
 #include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "measure/log.h"
 #include "measure/measure.h"
 #include "testutils.h"
 
@@ -261,6 +264,225 @@ TEST_F(HandlersMeasure, doubleClickDrawsTheReferenceGrid) {
     // The next press repaints it away.
     click2(5, 5);
     EXPECT_TRUE(w.pic2.ops.empty());
+}
+
+// ---- the measurement log ----------------------------------------------------------------------
+
+TEST_F(HandlersMeasure, theLogKeepsEveryPairFromTheReferenceOnNumberedWithoutWrapping) {
+    startMeasuring();
+    EXPECT_TRUE(app.log.empty());
+    w.inputAnswers.push_back("50");
+    pair(10, 10, 210, 10);
+    pair(0, 100, 100, 0);
+    for (int k = 0; k < 5; ++k) pair(40, 20, 40, 60);
+    EXPECT_EQ(app.s.measureState, 3);   // the series' counter wrapped; the log did not
+    ASSERT_EQ(app.log.rows.size(), 7u);
+    EXPECT_EQ(app.log.scale, 0.25);
+    EXPECT_TRUE(app.log.rows[0].reference);
+    EXPECT_FALSE(app.log.rows[1].reference);
+    EXPECT_EQ(measure::rowCells(app.log, 0, ','),
+              (Texts{"1", "10", "10", "210", "10", "50,00", "50,00", "0,00", "0,00", "riferimento", "", "", ""}));
+    EXPECT_EQ(measure::rowCells(app.log, 1, ',')[5], "35,36");
+    EXPECT_EQ(measure::rowCells(app.log, 1, ',')[8], "-45,00");
+    // (The last cell, the pair's error bar, is left to the bars' own tests.)
+    const Texts last = measure::rowCells(app.log, 6, ',');
+    EXPECT_EQ(Texts(last.begin(), last.end() - 1),
+              (Texts{"7", "40", "20", "40", "60", "10,00", "0,00", "10,00", "90,00", "", "", ""}));
+
+    // A check typed for a pair shows its difference and the foot.
+    setKnownLength(app, 1, "35");
+    setKnownLength(app, 6, "10,5");
+    EXPECT_EQ(measure::footText(app.log, ','), "Errore medio: 0,43 cm   Errore massimo: 0,50 cm");
+}
+
+TEST_F(HandlersMeasure, onlyANewScaleStartsANewLog) {
+    startMeasuring();
+    w.inputAnswers.push_back("50");
+    pair(10, 10, 210, 10);
+    pair(0, 100, 100, 0);
+    ASSERT_EQ(app.log.rows.size(), 2u);
+
+    // A new series whose length box is cancelled, left empty or refused keeps the log.
+    RADDR1(app);
+    for (const std::optional<std::string>& typed : {std::optional<std::string>{}, std::optional<std::string>{""},
+                                                  std::optional<std::string>{"dieci"}}) {
+        w.inputAnswers.push_back(typed);
+        pair(10, 10, 110, 10);
+        EXPECT_EQ(app.log.rows.size(), 2u);
+        EXPECT_EQ(app.log.scale, 0.25);
+    }
+    // A length typed for the series' first pair starts a new log from that pair.
+    duepuntiClick(app);
+    w.inputAnswers.push_back("20");
+    pair(10, 10, 110, 10);
+    ASSERT_EQ(app.log.rows.size(), 1u);
+    EXPECT_TRUE(app.log.rows[0].reference);
+    EXPECT_EQ(app.log.scale, 0.2);
+    EXPECT_EQ(app.log.rows[0].d, 20);
+}
+
+TEST_F(HandlersMeasure, aNewRectificationOrANewImageClearsTheLog) {
+    startMeasuring();
+    w.inputAnswers.push_back("50");
+    pair(10, 10, 210, 10);
+    ASSERT_FALSE(app.log.empty());
+
+    // Back to the source and rectify again, but the unsaved image is kept: nothing is computed.
+    ALTRA1(app);
+    RADDR1(app);
+    ASSERT_EQ(app.s.raddrCount, 0);
+    EXPECT_EQ(app.log.rows.size(), 1u);
+    EXPECT_EQ(app.log.scale, 0.25);
+
+    w.boxAnswers = {Answer::Discard};
+    RADDR1(app);
+    ASSERT_EQ(app.s.raddrCount, 1);
+    EXPECT_TRUE(app.log.empty());
+    EXPECT_EQ(app.log.scale, 0);
+
+    RADDR1(app);
+    w.inputAnswers.push_back("50");
+    pair(10, 10, 210, 10);
+    ASSERT_FALSE(app.log.empty());
+    w.boxAnswers = {Answer::Discard};
+    openImage(makeBitmap(64, 48));
+    ASSERT_EQ(app.s.image.fileWidth, 64);
+    EXPECT_TRUE(app.log.empty());
+    EXPECT_EQ(app.log.scale, 0);
+}
+
+// The log window's commands over a window that records its services.
+class LogWindow : public RecordingWindow {
+public:
+    void logChanged() override { ++changes; }
+    void setClipboardText(const std::string& text) override { clipboard.push_back(text); }
+    std::string csvFileDialog(const std::string& dir) override {
+        csvDirs.push_back(dir);
+        if (csvAnswers.empty()) return {};
+        std::string a = csvAnswers.front();
+        csvAnswers.pop_front();
+        return a;
+    }
+    int changes = 0;
+    std::vector<std::string> clipboard, csvDirs;
+    std::deque<std::string> csvAnswers;
+};
+
+class LogCommands : public ::testing::Test {
+protected:
+    LogCommands() {
+        app.decimalSep = ',';
+        app.log.scale = 0.25;
+        app.log.rows.push_back({.x1 = 10, .y1 = 10, .x2 = 210, .y2 = 10, .d = 50, .dx = 50, .dy = 0, .angle = 0,
+                                .reference = true, .known = {}, .errorBar = {}});
+        app.log.rows.push_back({.x1 = 40, .y1 = 20, .x2 = 40, .y2 = 60, .d = 10, .dx = 0, .dy = 10, .angle = 90,
+                                .reference = false, .known = {}, .errorBar = {}});
+    }
+    std::string file(const std::string& name) const { return scratch.file(name); }
+    std::string contents(const std::string& path) const {
+        const std::vector<std::uint8_t> b = velta::testing::readFile(path);
+        return {b.begin(), b.end()};
+    }
+
+    velta::testing::TempDir scratch;
+    LogWindow w;
+    App app{w, scratch.path().string()};
+};
+
+TEST_F(LogCommands, aKnownLengthIsTakenRemovedOrRefused) {
+    // The reference pair and rows beyond the log take nothing.
+    setKnownLength(app, 0, "50");
+    setKnownLength(app, 2, "50");
+    EXPECT_FALSE(app.log.rows[0].known);
+    EXPECT_EQ(w.changes, 0);
+
+    setKnownLength(app, 1, " 10,5 ");
+    ASSERT_TRUE(app.log.rows[1].known);
+    EXPECT_EQ(*app.log.rows[1].known, 10.5);
+    EXPECT_EQ(w.changes, 1);
+
+    // Refused: a message, the check kept, the table shown again.
+    for (const std::string& bad : std::vector<std::string>{"dieci", "0", "-3", "12 cm", "1.000,5"}) {
+        SCOPED_TRACE(bad);
+        w.messages.clear();
+        const int changes = w.changes;
+        setKnownLength(app, 1, bad);
+        ASSERT_EQ(w.messages.size(), 1u);
+        EXPECT_EQ(w.messages[0].text, "\"" + bad + "\" non è una misura valida: inserire una lunghezza positiva in "
+                                                   "centimetri, per esempio 125,5.");
+        EXPECT_EQ(w.messages[0].title, "MISURE");
+        EXPECT_EQ(w.messages[0].icon, Icon::Critical);
+        EXPECT_EQ(app.log.rows[1].known, 10.5);
+        EXPECT_EQ(w.changes, changes + 1);
+    }
+
+    // A blank text takes the check away, without a message.
+    w.messages.clear();
+    setKnownLength(app, 1, "  ");
+    EXPECT_FALSE(app.log.rows[1].known);
+    EXPECT_TRUE(w.messages.empty());
+}
+
+TEST_F(LogCommands, copyPutsTheTableOnTheClipboard) {
+    copyLog(app);
+    ASSERT_EQ(w.clipboard.size(), 1u);
+    EXPECT_EQ(w.clipboard[0], measure::tableText(app.log, ','));
+    EXPECT_NE(w.clipboard[0].find("50,00\t"), std::string::npos);
+    app.log = {};
+    copyLog(app);
+    EXPECT_EQ(w.clipboard.size(), 1u);
+}
+
+TEST_F(LogCommands, exportWritesTheCsvFile) {
+    // Nothing measured: said, and no dialog.
+    measure::Log kept = app.log;
+    app.log = {};
+    exportLogCsv(app);
+    EXPECT_TRUE(w.csvDirs.empty());
+    ASSERT_EQ(w.messages.size(), 1u);
+    app.log = kept;
+
+    // Cancelled: nothing written.
+    exportLogCsv(app);
+    EXPECT_EQ(w.csvDirs, std::vector<std::string>{scratch.path().string()});
+    EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
+
+    // The extension is added; the Italian locale gets semicolons between fields.
+    w.messages.clear();
+    w.csvAnswers = {file("misure")};
+    exportLogCsv(app);
+    EXPECT_EQ(contents(file("misure.csv")), measure::csvText(app.log, ';', ','));
+    EXPECT_EQ(contents(file("misure.csv")).substr(0, 5), "\xEF\xBB\xBFN.");
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_EQ(w.messages[0].icon, Icon::Information);
+
+    // A name ending in .CSV keeps it; a point locale gets commas.
+    app.decimalSep = '.';
+    w.csvAnswers = {file("tabella.CSV")};
+    exportLogCsv(app);
+    EXPECT_EQ(contents(file("tabella.CSV")), measure::csvText(app.log, ',', '.'));
+
+    // An existing file is replaced only when the user says so.
+    w.messages.clear();
+    w.csvAnswers = {file("misure.csv")};
+    exportLogCsv(app);   // no answer: as No
+    ASSERT_FALSE(w.messages.empty());
+    EXPECT_EQ(w.messages[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(contents(file("misure.csv")), measure::csvText(app.log, ';', ','));
+    w.csvAnswers = {file("misure.csv")};
+    w.boxAnswers = {Answer::Yes};
+    exportLogCsv(app);
+    EXPECT_EQ(contents(file("misure.csv")), measure::csvText(app.log, ',', '.'));
+
+    // A folder that does not exist: the reason, and no file.
+    w.messages.clear();
+    w.csvAnswers = {file("manca/misure.csv")};
+    exportLogCsv(app);
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_EQ(w.messages[0].icon, Icon::Critical);
+    EXPECT_EQ(w.messages[0].text.rfind("Impossibile esportare le misure in \"" + file("manca/misure.csv") + "\".\n", 0),
+              0u);
+    EXPECT_FALSE(std::filesystem::exists(file("manca")));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // reference grid of the double click.
 #include <cmath>
 
+#include "input/construction.h"
 #include "input/handlers.h"
 #include "measure/measure.h"
 #include "text/numtext.h"
@@ -36,6 +37,9 @@ void MISURA1(App& app) {
         }
         s.measureState = 1;
         s.measureScale = *scale;
+        // A new scale starts a new log, this pair its reference.
+        app.log = {};
+        app.log.scale = *scale;
     } else if (s.measureState == 5) {
         s.measureState = 1;
     }
@@ -49,6 +53,16 @@ void MISURA1(App& app) {
     w.setText(text6(3), "dy" + measure::figure(s.measureScale * dy));
     w.setText(text6(4), "a" + measure::figure(measure::angleDegrees(s.firstX, s.firstY, s.secondX, s.secondY)));
     w.setText(Ctl::domanda1, "Altra misura ?");
+
+    // Every pair measured on the scale goes into the log, numbered on from its reference pair.
+    measure::LogRow row{.x1 = static_cast<double>(s.firstX), .y1 = static_cast<double>(s.firstY),
+                        .x2 = static_cast<double>(s.secondX), .y2 = static_cast<double>(s.secondY),
+                        .d = s.measureDist, .dx = s.measureScale * dx, .dy = s.measureScale * dy,
+                        .angle = measure::angleDegrees(s.firstX, s.firstY, s.secondX, s.secondY),
+                        .reference = app.log.empty(), .known = {}, .errorBar = {}};
+    app.log.rows.push_back(row);
+    updateErrorBars(app);
+    w.logChanged();
 }
 
 }  // namespace

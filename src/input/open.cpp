@@ -157,6 +157,8 @@ void openClick(App& app) {
     setDefaultArea(s);
     // The rectified image of the previous picture is no longer on show, nor exported.
     s.rectified = RectifiedImage{};
+    app.log = {};   // and the measurements taken on it
+    w.logChanged();
     showInterpolation(app);
 }
 

@@ -7,6 +7,7 @@
 
 #include "geometry/orientation.h"
 #include "geometry/vanishing.h"
+#include "input/construction.h"
 #include "input/handlers.h"
 #include "input/phases.h"
 #include "text/numtext.h"
@@ -77,6 +78,17 @@ std::string whole(double v) { return text::wholeNumberText(std::floor(v)); }
 
 }  // namespace
 
+geom::OrientationInput orientationInputOf(const State& s) {
+    return {.centreX = s.centreX, .centreY = s.centreY,
+            .fuox = s.fuox, .fuoy = s.fuoy, .fuvx = s.fuvx, .fuvy = s.fuvy,
+            .areaStarts = s.areaStarts,
+            .areaXmin = s.areaCorners[1][1], .areaYmin = s.areaCorners[1][2],
+            .areaXmax = s.areaCorners[3][1], .areaYmax = s.areaCorners[3][2],
+            .imageWidth = s.imageWidth, .imageHeight = s.imageHeight,
+            .pixelStep = s.pixelStep,
+            .columnMarks = s.image.road == Road::colour ? geom::maxColourColumnMarks : geom::maxColumnMarks};
+}
+
 void FUGHE(App& app) {
     State& s = app.s;
     Window& w = app.w;
@@ -113,15 +125,7 @@ void CERCHIONUOVO(App& app) {
     // lines that no longer meet (or of another image) there is nothing to build.
     if (!s.vanishingValid) return;
 
-    const geom::OrientationInput in{.centreX = s.centreX, .centreY = s.centreY,
-                                    .fuox = s.fuox, .fuoy = s.fuoy, .fuvx = s.fuvx, .fuvy = s.fuvy,
-                                    .areaStarts = s.areaStarts,
-                                    .areaXmin = s.areaCorners[1][1], .areaYmin = s.areaCorners[1][2],
-                                    .areaXmax = s.areaCorners[3][1], .areaYmax = s.areaCorners[3][2],
-                                    .imageWidth = s.imageWidth, .imageHeight = s.imageHeight,
-                                    .pixelStep = s.pixelStep,
-                                    .columnMarks = s.image.road == Road::colour ? geom::maxColourColumnMarks
-                                                                                : geom::maxColumnMarks};
+    const geom::OrientationInput in = orientationInputOf(s);
     std::string why;
     std::optional<geom::Orientation> o = geom::orient(in, &why);
     if (!o) {

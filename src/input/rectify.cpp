@@ -205,6 +205,8 @@ bool rectifyIntoWorkingFile(App& app, bool& written, std::string& error) {
         return false;
     }
     prepare(app);
+    app.log = {};   // the pairs measured on the previous image no longer apply
+    w.logChanged();
     s.rectRunning = true;
     enterPhase(w, Phase::CommandsLocked);
     written = computeRows(app, out, error);

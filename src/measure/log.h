@@ -44,19 +44,23 @@ const std::vector<std::string>& columnTitles();
 /// The cells of row `index` (0-based; shown as N. = index + 1) as the table shows them, with
 /// `decimal` as the decimal separator: pixels whole or as they are, lengths and angle with two
 /// decimals (whole, never cut), "riferimento" in the known-length column of the reference pair,
-/// empty cells where there is nothing to show.
+/// empty cells where there is nothing to show. The differences are signed (d - known), the
+/// difference in % with two decimals; the "± (%)" cell holds the bar in per cent with one decimal
+/// and nothing else ("1,2"), the column's title carrying the sign and the unit.
 std::vector<std::string> rowCells(const Log& log, std::size_t index, char decimal);
 
 /// The foot under the table: "Errore medio: … cm   Errore massimo: … cm" once a pair is checked,
 /// then the warning on poorly determined proportions when it holds; lines joined by "\n".
 std::string footText(const Log& log, char decimal);
 
-/// The whole table, titles first, fields separated by tabs, rows by "\n": for the clipboard.
+/// The whole table, titles first, fields separated by tabs, each row ended by "\n": for the
+/// clipboard. The foot is not part of it.
 std::string tableText(const Log& log, char decimal);
 
 /// The whole table as a CSV file: UTF-8 with a byte-order mark, `fieldSep` between fields,
 /// `decimal` as decimal separator, a field holding the separator, a quote or a line break quoted
-/// (quotes doubled), rows ended by "\r\n".
+/// (quotes doubled), rows ended by "\r\n". Titles and rows only: the foot is not part of it, so
+/// that a spreadsheet reads a plain table.
 std::string csvText(const Log& log, char fieldSep, char decimal);
 
 }  // namespace velta::measure
