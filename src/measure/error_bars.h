@@ -10,6 +10,18 @@
 // point, its foot on the vertical edge, the ray from pv to the vertical measuring line; likewise
 // for the column), and the change of the pair's length relative to the reference pair's is its
 // effect. A click of the pair itself, or of the reference pair, changes that pair's own length.
+//
+// Where half a pixel on one line click leaves no construction at all (the moved lines no longer
+// meet, or the orientation refuses them), nothing measured is determined: every bar but the
+// reference pair's, and the aspect bar, are infinite and poorlyDetermined is set. A pair of no
+// length has an infinite bar (no relative change is defined), and so has every pair when the
+// reference pair has no length.
+//
+// Rectified pixels and marks: pixel column u shows column mark u + 1, or W - u when the columns
+// run mirrored (colSign -1); the rows are written bottom row first in the order of their
+// computation, so pixel row v shows row mark v + 1 when V lies below H and H - v otherwise
+// (W, H the size of the rectified picture). A whole pixel sits exactly on its mark, and a point
+// between marks is placed in proportion along the measuring line.
 
 #include <cstddef>
 #include <optional>
@@ -28,7 +40,8 @@ struct Pair {
 struct ErrorBars {
     std::vector<double> pairs;   // per pair: the relative bar of its length (0.012 = 1.2 %); the
                                  // reference pair's own entry is 0 (its length is the scale's)
-    double aspect = 0;           // the same bar for the frame's aspect ratio (width / height)
+    double aspect = 0;           // the same bar for the frame's aspect ratio (width / height),
+                                 // taken before the size is rounded to whole pixels
     bool poorlyDetermined = false;   // half a pixel on one line click moves the principal
                                      // distance by more than 5 %
 };
