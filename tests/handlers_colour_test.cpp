@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "input/dispatch.h"
@@ -28,9 +29,11 @@ public:
         std::string path;
         ImageFormat format;
         RectifiedImage image;
+        int pixelsPerMetre;
     };
     Picture picture;
     std::string refusal;   // set: every decode is refused with it
+    std::string writeRefusal;   // set: every write fails with it
     int decodes = 0;
     std::vector<Written> writes;
 
@@ -39,9 +42,19 @@ public:
         if (!refusal.empty()) return {false, refusal, {}};
         return {true, {}, picture};
     }
-    bool write(const RectifiedImage& image, const std::string& path, ImageFormat format, std::string&) override {
-        writes.push_back({path, format, image});
-        std::ofstream(path) << "esportato";
+    bool write(const RectifiedImage& image, const std::string& path, ImageFormat format, std::string& error,
+               int pixelsPerMetre) override {
+        if (!writeRefusal.empty()) {
+            error = writeRefusal;
+            return false;
+        }
+        std::ofstream out(path);
+        out << "esportato";
+        if (!out.flush()) {
+            error = "cartella non scrivibile";
+            return false;
+        }
+        writes.push_back({path, format, image, pixelsPerMetre});
         return true;
     }
 };
@@ -247,6 +260,128 @@ TEST_F(HandlersColour, exportTakesTheFormatFromTheNameOrTheFilterAndAsksOnceBefo
     EXPECT_EQ(io.writes.size(), 2u);
     EXPECT_EQ(w.exportJpegOffered.back(), false);
     EXPECT_NE(w.messages.back().text.find("JPEG"), std::string::npos);
+}
+
+// The six numbers of a world file, each on its own line ending in "\n".
+std::vector<std::string> worldLines(const std::filesystem::path& p) {
+    std::vector<std::string> lines;
+    const std::vector<std::uint8_t> bytes = readFile(p.string());
+    std::string line;
+    for (std::uint8_t b : bytes) {
+        if (b == '\n') lines.push_back(std::exchange(line, {}));
+        else line += static_cast<char>(b);
+    }
+    EXPECT_TRUE(line.empty()) << "last line without its end";
+    return lines;
+}
+
+TEST_F(HandlersColour, aScaleWritesTheWorldFileAndTheResolutionBesideTheImage) {
+    openColourFacadeWithLines();
+    markArea(300, 200, 420, 300);
+    RADDR1(app);
+    const int height = app.s.rectified.height;
+    app.log.scale = 2.5;   // 40 pixels a metre exactly
+    w.exportAnswers.push_back({(dir / "prospetto").string(), ImageFormat::png});
+    dispatch(app, Command::exportClick);
+    ASSERT_EQ(io.writes.size(), 1u);
+    EXPECT_EQ(io.writes[0].pixelsPerMetre, 40);
+    const std::vector<std::string> lines = worldLines(dir / "prospetto.pgw");
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "0.025");
+    EXPECT_EQ(lines[1], "0");
+    EXPECT_EQ(lines[2], "0");
+    EXPECT_EQ(lines[3], "-0.025");
+    EXPECT_EQ(lines[4], "0.0125");
+    EXPECT_DOUBLE_EQ(std::stod(lines[5]), (height - 0.5) * 0.025);
+    EXPECT_NE(w.messages.back().text.find("prospetto.pgw"), std::string::npos);
+    EXPECT_EQ(w.messages.back().text.find("arrotondata"), std::string::npos);
+
+    // A scale with more digits than the file's resolution holds: ten digits in the world file,
+    // the nearest whole resolution in the image, and the message says it was rounded. TIFF and
+    // JPEG keep the writer's default.
+    app.log.scale = 3.0;
+    w.exportAnswers.push_back({(dir / "rilievo.BMP").string(), ImageFormat::png});
+    w.exportAnswers.push_back({(dir / "rilievo.jpg").string(), ImageFormat::png});
+    dispatch(app, Command::exportClick);
+    dispatch(app, Command::exportClick);
+    ASSERT_EQ(io.writes.size(), 3u);
+    EXPECT_EQ(io.writes[1].pixelsPerMetre, 33);
+    EXPECT_EQ(io.writes[2].pixelsPerMetre, 0);
+    EXPECT_NE(w.messages[w.messages.size() - 2].text.find("arrotondata a 33 pixel per metro"), std::string::npos);
+    EXPECT_EQ(worldLines(dir / "rilievo.BPW").front(), "0.03");
+    const std::vector<std::string> jpeg = worldLines(dir / "rilievo.jgw");
+    ASSERT_EQ(jpeg.size(), 6u);
+    EXPECT_NEAR(std::stod(jpeg[5]), (height - 0.5) * 0.03, 1e-9);
+    app.log.scale = 1.0 / 3;
+    w.exportAnswers.push_back({(dir / "terzo.tif").string(), ImageFormat::png});
+    dispatch(app, Command::exportClick);
+    EXPECT_EQ(worldLines(dir / "terzo.tfw").front(), "0.003333333333");
+}
+
+TEST_F(HandlersColour, withoutAScaleAStaleWorldFileGoesWithTheImageItBelongedTo) {
+    openColourFacadeWithLines();
+    markArea(300, 200, 420, 300);
+    RADDR1(app);
+    writeFile(dir / "prospetto.png", std::vector<std::uint8_t>{'v', 'e', 'c', 'c', 'h', 'i', 'o'});
+    writeFile(dir / "prospetto.pgw", std::vector<std::uint8_t>{'1', '\n'});
+    writeFile(dir / "prospetto.tfw", std::vector<std::uint8_t>{'1', '\n'});   // another format's: kept
+    w.messages.clear();
+
+    // Declined: both stay. The question names both.
+    w.exportAnswers.push_back({(dir / "prospetto.png").string(), ImageFormat::png});
+    w.boxAnswers.push_back(Answer::No);
+    dispatch(app, Command::exportClick);
+    EXPECT_TRUE(io.writes.empty());
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_NE(w.messages[0].text.find("prospetto.png"), std::string::npos);
+    EXPECT_NE(w.messages[0].text.find("prospetto.pgw"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir / "prospetto.pgw"));
+
+    w.exportAnswers.push_back({(dir / "prospetto.png").string(), ImageFormat::png});
+    w.boxAnswers.push_back(Answer::Yes);
+    dispatch(app, Command::exportClick);
+    ASSERT_EQ(io.writes.size(), 1u);
+    EXPECT_EQ(io.writes[0].pixelsPerMetre, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "prospetto.pgw"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "prospetto.tfw"));
+    EXPECT_EQ(w.messages.back().icon, Icon::Information);
+}
+
+TEST_F(HandlersColour, aFailedExportLeavesTheImageAndItsWorldFileAsTheyWere) {
+    openColourFacadeWithLines();
+    markArea(300, 200, 420, 300);
+    RADDR1(app);
+    app.log.scale = 2.5;
+    w.messages.clear();
+    // A folder that is not there: a message, nothing written.
+    w.exportAnswers.push_back({(dir / "manca" / "prospetto.png").string(), ImageFormat::png});
+    dispatch(app, Command::exportClick);
+    EXPECT_TRUE(io.writes.empty());
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_EQ(w.messages[0].icon, Icon::Critical);
+    EXPECT_NE(w.messages[0].text.find("Impossibile"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "manca"));
+
+    // The image fails after its world file was written: the former world file is put back.
+    const std::vector<std::uint8_t> former{'v', 'e', 'c', 'c', 'h', 'i', 'o', '\n'};
+    writeFile(dir / "prospetto.pgw", former);
+    io.writeRefusal = "disco pieno";
+    w.exportAnswers.push_back({(dir / "prospetto.png").string(), ImageFormat::png});
+    w.boxAnswers.push_back(Answer::Yes);
+    dispatch(app, Command::exportClick);
+    EXPECT_NE(w.messages.back().text.find("disco pieno"), std::string::npos);
+    EXPECT_EQ(readFile((dir / "prospetto.pgw").string()), former);
+    EXPECT_FALSE(std::filesystem::exists(dir / "prospetto.png"));
+
+    // A world file that cannot be replaced (a folder holds its name): the image is not written.
+    io.writeRefusal.clear();
+    std::filesystem::create_directory(dir / "rilievo.pgw");
+    w.exportAnswers.push_back({(dir / "rilievo.png").string(), ImageFormat::png});
+    w.boxAnswers.push_back(Answer::Yes);
+    dispatch(app, Command::exportClick);
+    EXPECT_TRUE(io.writes.empty());
+    EXPECT_EQ(w.messages.back().icon, Icon::Critical);
+    EXPECT_FALSE(std::filesystem::exists(dir / "rilievo.png"));
 }
 
 }  // namespace

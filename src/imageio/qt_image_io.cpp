@@ -387,8 +387,8 @@ DecodeResult QtImageIO::decode(const std::string& path) {
     }
 }
 
-bool QtImageIO::write(const RectifiedImage& image, const std::string& path, ImageFormat format,
-                      std::string& error) {
+bool QtImageIO::write(const RectifiedImage& image, const std::string& path, ImageFormat format, std::string& error,
+                      int pixelsPerMetre) {
     if (image.empty()) {
         error = "nessuna immagine raddrizzata da esportare";
         return false;
@@ -397,10 +397,16 @@ bool QtImageIO::write(const RectifiedImage& image, const std::string& path, Imag
         error = "immagine da esportare incompleta";
         return false;
     }
-    const QImage out = image.road == Road::plain ? indexedImage(image) : colourImage(image);
+    QImage out = image.road == Road::plain ? indexedImage(image) : colourImage(image);
     if (out.isNull()) {
         error = "memoria insufficiente per l'immagine da esportare";
         return false;
+    }
+    // Qt's BMP writer records these as biXPelsPerMeter and biYPelsPerMeter, its PNG writer as
+    // the pHYs chunk in metres.
+    if (pixelsPerMetre > 0 && (format == ImageFormat::bmp || format == ImageFormat::png)) {
+        out.setDotsPerMeterX(pixelsPerMetre);
+        out.setDotsPerMeterY(pixelsPerMetre);
     }
     return bitmap::safeWrite(
         path, [&](const std::string& temp, std::string& why) { return writeImage(out, temp, format, why); }, error);

@@ -26,9 +26,11 @@ public:
     DecodeResult decode(const std::string& path) override;
 
     /// Writes the plain road's indices as an 8-bit picture with its palette (indexed in PNG,
-    /// TIFF and BMP), the colour road's picture at 24 bits; JPEG at quality 95.
-    bool write(const RectifiedImage& image, const std::string& path, ImageFormat format,
-               std::string& error) override;
+    /// TIFF and BMP), the colour road's picture at 24 bits; JPEG at quality 95. A BMP or PNG
+    /// records `pixelsPerMetre` (> 0) as its resolution, both ways; TIFF and JPEG, and every
+    /// format with 0, keep Qt's default.
+    bool write(const RectifiedImage& image, const std::string& path, ImageFormat format, std::string& error,
+               int pixelsPerMetre = 0) override;
 };
 
 }  // namespace velta::imageio

@@ -1,15 +1,24 @@
 // The export command: writes the rectified image kept in memory since the rectification to a
 // common image format. A plain image keeps its palette (PNG, TIFF or BMP); a colour image is
-// written in 24 bits (PNG, TIFF, BMP or JPEG).
+// written in 24 bits (PNG, TIFF, BMP or JPEG). Once the measurements have a scale, a world file
+// beside the image gives its pixel size in metres, and BMP and PNG record it as their resolution.
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <system_error>
 
+#include "bitmap/os_error.h"
+#include "bitmap/safe_write.h"
 #include "bitmap/save.h"
 #include "input/handlers.h"
 #include "input/unsaved.h"
+#include "text/numtext.h"
 
 namespace velta {
 
@@ -54,6 +63,79 @@ const char* nameOf(ImageFormat f) {
     return "PNG";
 }
 
+// The world file's extension for each format: the first and last letters of the image's, then "w".
+const char* worldExtensionOf(ImageFormat f) {
+    switch (f) {
+    case ImageFormat::tiff: return ".tfw";
+    case ImageFormat::bmp: return ".bpw";
+    case ImageFormat::jpeg: return ".jgw";
+    case ImageFormat::png: break;
+    }
+    return ".pgw";
+}
+
+// The world file beside `image`: same base name, in capitals when the image's extension is.
+std::string worldNameOf(const std::string& image, ImageFormat f) {
+    std::filesystem::path p(image);
+    const std::string ext = p.extension().string();
+    std::string world = worldExtensionOf(f);
+    if (ext.size() > 1 && std::ranges::none_of(ext, [](unsigned char c) { return std::islower(c) != 0; }))
+        std::ranges::transform(world, world.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return p.replace_extension(world).string();
+}
+
+// A number of the world file: "." as the point whatever the locale, 10 significant digits.
+std::string worldNumber(double v) {
+    if (v == 0) v = 0;   // no "-0"
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 10);
+    return std::string(buf, r.ptr);
+}
+
+// The six lines of the world file of an image `height` pixels high whose pixels are `metres`
+// wide and high: the pixel size along x, two rotations, the pixel size along y (negative: rows
+// go down), and the centre of the top left pixel, with the origin at the image's bottom left.
+std::string worldFileText(double metres, int height) {
+    const double lines[6] = {metres, 0, 0, -metres, metres / 2, (height - 0.5) * metres};
+    std::string text;
+    for (double v : lines) text += worldNumber(v) + "\n";
+    return text;
+}
+
+bool writeText(const std::string& path, const std::string& text, std::string& error) {
+    return bitmap::safeWrite(
+        path,
+        [&](const std::string& temp, std::string& why) {
+            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+            out << text;
+            out.flush();
+            if (!out) why = "errore di scrittura del file";
+            return static_cast<bool>(out);
+        },
+        error);
+}
+
+// The whole contents of a file, or nothing when it cannot be read.
+std::optional<std::string> readWhole(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return std::nullopt;
+    std::string bytes;
+    char buf[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, got);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) return std::nullopt;
+    return bytes;
+}
+
+// The resolution recorded in a BMP or PNG for a scale of `scale` cm a pixel: the nearest whole
+// number of pixels a metre, within what the files' fields hold.
+int pixelsPerMetreOf(double scale) {
+    const double exact = 100.0 / scale;
+    return static_cast<int>(std::clamp(std::round(exact), 1.0, static_cast<double>(INT_MAX)));
+}
+
 }  // namespace
 
 void exportClick(App& app) {
@@ -89,20 +171,72 @@ void exportClick(App& app) {
         refuse(app, "\"" + name + "\" è il file di lavoro, che ogni raddrizzamento riscrive.\nScegliere un altro nome.");
         return;
     }
-    // Asked once, for the final name (the dialog does not ask).
+    // With a scale the world file is written beside the image; without one, a world file there
+    // belonged to the image being replaced and goes with it.
+    const double scale = app.log.scale;
+    const bool scaled = std::isfinite(scale) && scale > 0;
+    const std::string world = worldNameOf(name, format);
+    // Asked once, for the final names (the dialog does not ask).
     std::error_code ec;
-    if (std::filesystem::exists(name, ec) &&
-        w.messageBox("Il file \"" + name + "\" esiste già.\nSostituirlo?", title, Icon::Question, Buttons::YesNo) !=
-            Answer::Yes)
-        return;
+    const bool imageThere = std::filesystem::exists(name, ec);
+    const bool worldThere = std::filesystem::exists(world, ec);
+    std::string question;
+    if (imageThere && worldThere)
+        question = "I file \"" + name + "\" e \"" + world + "\" esistono già.\n" +
+                   (scaled ? "Sostituirli?" : "Sostituire l'immagine ed eliminare il file di georeferenziazione?");
+    else if (imageThere) question = "Il file \"" + name + "\" esiste già.\nSostituirlo?";
+    else if (worldThere)
+        question = "Il file \"" + world + "\" esiste già.\n" +
+                   std::string(scaled ? "Sostituirlo?" : "Eliminarlo, dato che l'immagine non ha una scala?");
+    if (!question.empty() && w.messageBox(question, title, Icon::Question, Buttons::YesNo) != Answer::Yes) return;
+
     std::string error;
-    if (!app.io->write(s.rectified, name, format, error)) {
-        refuse(app, "Impossibile esportare l'immagine in \"" + name + "\".\n" + error);
-        return;
+    int pixelsPerMetre = 0;
+    if (scaled) {
+        // The world file first, its former contents kept: when the image then fails, the world
+        // file is put back as it was, and both targets are as they were.
+        const std::optional<std::string> former = worldThere ? readWhole(world) : std::nullopt;
+        if (worldThere && !former) {
+            refuse(app, "Impossibile leggere il file di georeferenziazione \"" + world + "\" da sostituire.");
+            return;
+        }
+        if (!writeText(world, worldFileText(scale / 100, s.rectified.height), error)) {
+            refuse(app, "Impossibile scrivere il file di georeferenziazione \"" + world + "\".\n" + error +
+                            "\nL'immagine non è stata esportata.");
+            return;
+        }
+        if (format == ImageFormat::bmp || format == ImageFormat::png) pixelsPerMetre = pixelsPerMetreOf(scale);
+        if (!app.io->write(s.rectified, name, format, error, pixelsPerMetre)) {
+            std::string restored;
+            if (former) writeText(world, *former, restored);
+            else std::filesystem::remove(world, ec);
+            refuse(app, "Impossibile esportare l'immagine in \"" + name + "\".\n" + error);
+            return;
+        }
+    } else {
+        if (!app.io->write(s.rectified, name, format, error)) {
+            refuse(app, "Impossibile esportare l'immagine in \"" + name + "\".\n" + error);
+            return;
+        }
+        if (worldThere && !std::filesystem::remove(world, ec) && ec) {
+            refuse(app, "Immagine esportata in \"" + name + "\", ma il file di georeferenziazione \"" + world +
+                            "\" non si è potuto eliminare: " + bitmap::osErrorText(ec.value()) +
+                            ".\nEliminarlo a mano, perché non vale per la nuova immagine.");
+            return;
+        }
     }
-    w.messageBox("Immagine esportata in \"" + name + "\" (" + nameOf(format) + ", " + std::to_string(s.rectified.width) +
-                     " x " + std::to_string(s.rectified.height) + " pixel).",
-                 title, Icon::Information, Buttons::Ok);
+    std::string info = "Immagine esportata in \"" + name + "\" (" + nameOf(format) + ", " +
+                       std::to_string(s.rectified.width) + " x " + std::to_string(s.rectified.height) + " pixel).";
+    if (scaled) {
+        info += "\nFile di georeferenziazione: \"" + world + "\" (pixel di " +
+                text::localeNumber(scale, app.decimalSep) + " cm).";
+        const double exact = 100.0 / scale;
+        if (pixelsPerMetre > 0 && std::abs(pixelsPerMetre - exact) > exact * 0.001)
+            info += "\nLa risoluzione scritta nel file è arrotondata a " + std::to_string(pixelsPerMetre) +
+                    " pixel per metro (la scala ne darebbe " + text::localeNumber(std::round(exact * 1000) / 1000, app.decimalSep) +
+                    ").";
+    }
+    w.messageBox(info, title, Icon::Information, Buttons::Ok);
 }
 
 }  // namespace velta

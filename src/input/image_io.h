@@ -25,8 +25,10 @@ public:
     virtual DecodeResult decode(const std::string& path) = 0;
     /// Writes `image` to `path` in `format` through a temporary file in the same folder, which
     /// replaces the target only once complete; false with the reason, the target untouched.
+    /// `pixelsPerMetre` > 0 is the resolution recorded in the file where the format keeps one
+    /// the program sets (BMP and PNG); 0 keeps the writer's default.
     virtual bool write(const RectifiedImage& image, const std::string& path, ImageFormat format,
-                       std::string& error) = 0;
+                       std::string& error, int pixelsPerMetre = 0) = 0;
 };
 
 }  // namespace velta

@@ -208,6 +208,7 @@ private slots:
     void theColourRoadExportsAt24Bits_data();
     void theColourRoadExportsAt24Bits();
     void aFailedWriteLeavesNothing();
+    void bmpAndPngRecordTheResolutionTheyAreGiven();
 
 private:
     QString file(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
@@ -487,6 +488,55 @@ void ImageIoTest::aFailedWriteLeavesNothing() {
     QVERIFY(!io_.write(hollow, file("hollow.png").toStdString(), ImageFormat::png, error));
     QVERIFY(!error.empty());
     QVERIFY(!QFile::exists(file("hollow.png")));
+}
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+std::uint32_t le32At(const QByteArray& b, qsizetype at) {
+    std::uint32_t v = 0;
+    for (qsizetype i = 3; i >= 0; --i) v = (v << 8) | static_cast<std::uint8_t>(b[at + i]);
+    return v;
+}
+
+std::uint32_t be32At(const QByteArray& b, qsizetype at) {
+    std::uint32_t v = 0;
+    for (qsizetype i = 0; i < 4; ++i) v = (v << 8) | static_cast<std::uint8_t>(b[at + i]);
+    return v;
+}
+
+}  // namespace
+
+void ImageIoTest::bmpAndPngRecordTheResolutionTheyAreGiven() {
+    // Both roads: the plain one writes an indexed image, the colour one a converted copy.
+    for (const RectifiedImage& image : {plainImage(false), colourImage(pattern(8, 6))}) {
+        std::string error;
+        const QString bmp = file("scala.bmp");
+        QVERIFY2(io_.write(image, bmp.toStdString(), ImageFormat::bmp, error, 33), error.c_str());
+        const QByteArray b = fileBytes(bmp);
+        QVERIFY(b.size() > 46);
+        QCOMPARE(le32At(b, 38), 33u);   // biXPelsPerMeter
+        QCOMPARE(le32At(b, 42), 33u);   // biYPelsPerMeter
+
+        const QString png = file("scala.png");
+        QVERIFY2(io_.write(image, png.toStdString(), ImageFormat::png, error, 12346), error.c_str());
+        const QByteArray p = fileBytes(png);
+        const qsizetype at = p.indexOf("pHYs");
+        QVERIFY(at > 0 && p.size() >= at + 13);
+        QCOMPARE(be32At(p, at - 4), 9u);
+        QCOMPARE(be32At(p, at + 4), 12346u);
+        QCOMPARE(be32At(p, at + 8), 12346u);
+        QCOMPARE(static_cast<int>(p[at + 12]), 1);   // in metres
+    }
+    // JPEG keeps the writer's default whatever it is given.
+    std::string error;
+    const QString jpeg = file("scala.jpg");
+    QVERIFY2(io_.write(colourImage(pattern(8, 6)), jpeg.toStdString(), ImageFormat::jpeg, error, 33), error.c_str());
+    QVERIFY(QImage(jpeg).dotsPerMeterX() != 33);
 }
 
 QTEST_MAIN(ImageIoTest)
