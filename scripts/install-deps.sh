@@ -9,6 +9,7 @@ packages=(
   clang
   fonts-liberation2 fonts-dejavu-core
   xvfb x11-apps
+  poppler-utils   # pdfinfo, pdftotext, pdftoppm: the report's tests read the PDF back
 )
 missing=()
 for p in "${packages[@]}"; do

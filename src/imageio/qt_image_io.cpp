@@ -26,6 +26,7 @@
 #include "bitmap/os_error.h"
 #include "bitmap/safe_write.h"
 #include "imageio/reader_limit.h"
+#include "imageio/report.h"
 
 namespace velta::imageio {
 
@@ -410,6 +411,10 @@ bool QtImageIO::write(const RectifiedImage& image, const std::string& path, Imag
     }
     return bitmap::safeWrite(
         path, [&](const std::string& temp, std::string& why) { return writeImage(out, temp, format, why); }, error);
+}
+
+bool QtImageIO::writeReport(const ReportData& report, const std::string& path, std::string& error) {
+    return writeReportPdf(report, path, error);
 }
 
 }  // namespace velta::imageio

@@ -31,6 +31,9 @@ public:
     /// format with 0, keep Qt's default.
     bool write(const RectifiedImage& image, const std::string& path, ImageFormat format, std::string& error,
                int pixelsPerMetre = 0) override;
+
+    /// The report on one A4 page (see imageio/report.h).
+    bool writeReport(const ReportData& report, const std::string& path, std::string& error) override;
 };
 
 }  // namespace velta::imageio

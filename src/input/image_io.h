@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "input/report.h"
 #include "state/picture.h"
 #include "state/state.h"
 #include "ui/window.h"
@@ -29,6 +30,14 @@ public:
     /// the program sets (BMP and PNG); 0 keeps the writer's default.
     virtual bool write(const RectifiedImage& image, const std::string& path, ImageFormat format,
                        std::string& error, int pixelsPerMetre = 0) = 0;
+    /// Writes the one-page report as a PDF to `path`, as `write` does its file; false with the
+    /// reason. A program without a PDF writer says so.
+    virtual bool writeReport(const ReportData& report, const std::string& path, std::string& error) {
+        (void)report;
+        (void)path;
+        error = "questa versione del programma non scrive file PDF";
+        return false;
+    }
 };
 
 }  // namespace velta

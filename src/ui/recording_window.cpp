@@ -144,6 +144,11 @@ std::string RecordingWindow::saveFileDialog(const std::string& dir) {
     return next(saveAnswers);
 }
 
+std::string RecordingWindow::reportFileDialog(const std::string& dir) {
+    saveDirs.push_back(dir);
+    return next(reportAnswers);
+}
+
 ExportChoice RecordingWindow::exportFileDialog(const std::string& dir, bool jpeg) {
     saveDirs.push_back(dir);
     exportJpegOffered.push_back(jpeg);

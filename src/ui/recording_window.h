@@ -106,6 +106,7 @@ public:
     std::string openFileDialog(const std::string& dir) override;
     std::string saveFileDialog(const std::string& dir) override;
     ExportChoice exportFileDialog(const std::string& dir, bool jpeg) override;
+    std::string reportFileDialog(const std::string& dir) override;
     bool printerDialog() override;
     void printWindow() override { ++printed; }
     void showHelp(const std::string& path) override { helpShown.push_back(path); }
@@ -120,7 +121,7 @@ public:
     float viewportW = 1024, viewportH = 768;
 
     // Scripted answers; an empty queue answers "cancelled" (Ok for message boxes).
-    std::deque<std::string> openAnswers, saveAnswers;
+    std::deque<std::string> openAnswers, saveAnswers, reportAnswers;
     std::deque<ExportChoice> exportAnswers;
     std::deque<std::optional<std::string>> inputAnswers;
     std::deque<Answer> boxAnswers;          // empty: as closed with Escape (see cancelAnswer)
