@@ -58,6 +58,8 @@ struct ScriptedDialogs : velta::qt::DialogProvider {
     std::deque<std::string> openNames;              // open dialog; "" = cancelled
     std::deque<std::string> saveNames;              // save dialog; "" = cancelled
     std::deque<velta::ExportChoice> exportChoices;  // export dialog; empty name = cancelled
+    std::deque<std::string> csvNames;               // CSV dialog; "" = cancelled
+    std::deque<std::string> reportNames;            // report dialog; "" = cancelled
     std::deque<bool> printers;                      // printer dialog
 
     // What was shown.
@@ -65,6 +67,7 @@ struct ScriptedDialogs : velta::qt::DialogProvider {
     std::vector<std::string> prompts;             // input box prompts
     std::vector<std::string> openDirs, saveDirs;  // starting directories of the file dialogs
     std::vector<bool> exportJpegOffered;          // one per export dialog shown
+    std::vector<std::string> csvDirs, reportDirs; // starting directories of the CSV and report dialogs
     int printerDialogs = 0;
     int printedWindows = 0;
     std::vector<std::string> helpShown;
@@ -96,6 +99,14 @@ struct ScriptedDialogs : velta::qt::DialogProvider {
         saveDirs.push_back(dir);
         exportJpegOffered.push_back(jpeg);
         return exportChoices.empty() ? velta::ExportChoice{} : take(exportChoices);
+    }
+    std::string csvFile(QWidget*, const std::string& dir) override {
+        csvDirs.push_back(dir);
+        return csvNames.empty() ? std::string() : take(csvNames);
+    }
+    std::string reportFile(QWidget*, const std::string& dir) override {
+        reportDirs.push_back(dir);
+        return reportNames.empty() ? std::string() : take(reportNames);
     }
     bool printerDialog(QWidget*) override {
         ++printerDialogs;

@@ -29,6 +29,18 @@ public:
     /// format of the filter chosen (an empty name when cancelled). It does not ask about
     /// overwriting.
     virtual ExportChoice exportFile(QWidget* parent, const std::string& dir, bool jpeg) = 0;
+    /// The save dialog for the measurement log as CSV, starting in dir; the chosen path, empty
+    /// when cancelled. It does not ask about overwriting. Without one, as if cancelled.
+    virtual std::string csvFile(QWidget* parent, const std::string& dir) {
+        (void)parent, (void)dir;
+        return {};
+    }
+    /// The save dialog for the report (PDF), starting in dir; the chosen path, empty when
+    /// cancelled. It does not ask about overwriting. Without one, as if cancelled.
+    virtual std::string reportFile(QWidget* parent, const std::string& dir) {
+        (void)parent, (void)dir;
+        return {};
+    }
     /// The printer dialog; true when a printer was chosen.
     virtual bool printerDialog(QWidget* parent) = 0;
     /// Prints the image of a window on the chosen (or default) printer.

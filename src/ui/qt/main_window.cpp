@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -16,6 +17,7 @@
 #include "ui/qt/command_panel.h"
 #include "ui/qt/control_sync.h"
 #include "ui/qt/fonts.h"
+#include "ui/qt/log_window.h"
 #include "ui/qt/menus.h"
 #include "ui/qt/picture_view.h"
 #include "ui/qt/qt_dialogs.h"
@@ -72,6 +74,13 @@ public:
     void processEvents() override { QCoreApplication::processEvents(); }
     void quit() override { w_.quit(); }
     ZoomWindow* zoom() override { return &w_.zoomView(); }
+    void showLog() override { w_.showLog(); }
+    void logChanged() override { w_.logChanged(); }
+    void setClipboardText(const std::string& text) override {
+        if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(QString::fromStdString(text));
+    }
+    std::string csvFileDialog(const std::string& dir) override { return w_.dialogs_->csvFile(w_.dialogParent(), dir); }
+    std::string reportFileDialog(const std::string& dir) override { return w_.dialogs_->reportFile(&w_, dir); }
 
 protected:
     void controlChanged(Ctl c) override { w_.controlChanged(c); }
@@ -282,6 +291,35 @@ ZoomView& MainWindow::zoomView() {
     return *zoom_;
 }
 
+void MainWindow::showLog() {
+    if (!log_) {
+        // A window of its own, owned by this one and closed with it.
+        log_ = new LogWindow(this);
+        log_->onKnownLength = [this](std::size_t row, const std::string& text) {
+            run(Event{.command = Command::logKnownLength, .value = static_cast<int>(row), .text = text});
+            // The cell shows what the log holds now, also when the typed text was refused.
+            logChanged();
+        };
+        log_->onCopy = [this] { run(Command::logCopy); };
+        log_->onExportCsv = [this] { run(Command::logExportCsv); };
+        logChanged();
+        log_->placeBeside(*this);
+    } else {
+        logChanged();
+    }
+    log_->show();
+    log_->raise();
+}
+
+void MainWindow::logChanged() {
+    if (log_ && app_) log_->refresh(app_->log, app_->decimalSep);
+}
+
+QWidget* MainWindow::dialogParent() {
+    if (log_ && log_->isVisible()) return log_;
+    return this;
+}
+
 void MainWindow::controlChanged(Ctl c) {
     if (action(c)) {
         menus_->apply(c, *model_);
@@ -324,8 +362,12 @@ void MainWindow::windowCursorChanged() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (!quitRequested_) run(Command::exitClick);
     // Without the program attached there is nothing to ask; otherwise the exit handler decides.
-    if (quitRequested_ || !app_) event->accept();
-    else event->ignore();
+    if (quitRequested_ || !app_) {
+        event->accept();
+        if (log_) log_->close();
+    } else {
+        event->ignore();
+    }
 }
 
 void MainWindow::quit() {

@@ -28,6 +28,7 @@ namespace velta::qt {
 class Backdrop;
 class CommandPanel;
 class DialogProvider;
+class LogWindow;
 class Menus;
 class PictureView;
 class ZoomView;
@@ -77,6 +78,8 @@ public:
     Backdrop* backdrop() const { return backdrop_; }
     /// The zoom window, made hidden and unloaded on first use.
     ZoomView& zoomView();
+    /// The measurement log window; null until the log is first shown.
+    LogWindow* logWindow() const { return log_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -106,6 +109,12 @@ private:
     void run(const Event& e);
     void run(Command c) { run(Event{c}); }
     void userScrolled(ScrollId id, int value);
+    /// Makes the log window on first use, shows it anew and raises it.
+    void showLog();
+    /// Shows the program's log in the log window, when there is one.
+    void logChanged();
+    /// The window the CSV dialog opens over: the log window while it is shown, else this one.
+    QWidget* dialogParent();
     QSize screenViewport() const;
 
     std::unique_ptr<Model> model_;
@@ -121,6 +130,7 @@ private:
     std::array<QScrollBar*, 4> bars_{};
     CommandPanel* panel_ = nullptr;
     ZoomView* zoom_ = nullptr;
+    LogWindow* log_ = nullptr;
     std::unique_ptr<Menus> menus_;
     std::unique_ptr<DialogProvider> dialogs_;
     Dispatch dispatch_ = [](App& app, const Event& e) { velta::dispatch(app, e); };

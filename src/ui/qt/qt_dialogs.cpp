@@ -118,6 +118,19 @@ ExportChoice QtDialogs::exportFile(QWidget* parent, const std::string& dir, bool
     return choice;
 }
 
+// The commands add the extension themselves and then ask before replacing a file.
+std::string QtDialogs::csvFile(QWidget* parent, const std::string& dir) {
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Esporta misure"), QString::fromStdString(dir),
+                                        QStringLiteral("CSV (*.csv *.CSV)"), nullptr, QFileDialog::DontConfirmOverwrite)
+        .toStdString();
+}
+
+std::string QtDialogs::reportFile(QWidget* parent, const std::string& dir) {
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Esporta relazione"), QString::fromStdString(dir),
+                                        QStringLiteral("PDF (*.pdf *.PDF)"), nullptr, QFileDialog::DontConfirmOverwrite)
+        .toStdString();
+}
+
 QPrinter& QtDialogs::printer() {
     if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     return *printer_;

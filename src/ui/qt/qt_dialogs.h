@@ -26,6 +26,8 @@ public:
     std::string openFile(QWidget* parent, const std::string& dir) override;
     std::string saveFile(QWidget* parent, const std::string& dir) override;
     ExportChoice exportFile(QWidget* parent, const std::string& dir, bool jpeg) override;
+    std::string csvFile(QWidget* parent, const std::string& dir) override;
+    std::string reportFile(QWidget* parent, const std::string& dir) override;
     bool printerDialog(QWidget* parent) override;
     void printWindow(QWidget& window) override;
     void showHelp(QWidget* parent, const std::string& path) override;
