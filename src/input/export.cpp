@@ -18,7 +18,6 @@
 #include "bitmap/save.h"
 #include "input/handlers.h"
 #include "input/unsaved.h"
-#include "text/numtext.h"
 
 namespace velta {
 
@@ -129,6 +128,15 @@ std::optional<std::string> readWhole(const std::string& path) {
     return bytes;
 }
 
+// A figure of the message: six significant digits at most, the locale's decimal separator.
+std::string shortDecimal(double v, char sep) {
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 6);
+    std::string t(buf, r.ptr);
+    std::ranges::replace(t, '.', sep);
+    return t;
+}
+
 // The resolution recorded in a BMP or PNG for a scale of `scale` cm a pixel: the nearest whole
 // number of pixels a metre, within what the files' fields hold.
 int pixelsPerMetreOf(double scale) {
@@ -228,13 +236,12 @@ void exportClick(App& app) {
     std::string info = "Immagine esportata in \"" + name + "\" (" + nameOf(format) + ", " +
                        std::to_string(s.rectified.width) + " x " + std::to_string(s.rectified.height) + " pixel).";
     if (scaled) {
-        info += "\nFile di georeferenziazione: \"" + world + "\" (pixel di " +
-                text::localeNumber(scale, app.decimalSep) + " cm).";
+        info += "\nFile di georeferenziazione: \"" + world + "\" (pixel di " + shortDecimal(scale, app.decimalSep) +
+                " cm).";
         const double exact = 100.0 / scale;
         if (pixelsPerMetre > 0 && std::abs(pixelsPerMetre - exact) > exact * 0.001)
             info += "\nLa risoluzione scritta nel file è arrotondata a " + std::to_string(pixelsPerMetre) +
-                    " pixel per metro (la scala ne darebbe " + text::localeNumber(std::round(exact * 1000) / 1000, app.decimalSep) +
-                    ").";
+                    " pixel per metro (la scala ne darebbe " + shortDecimal(exact, app.decimalSep) + ").";
     }
     w.messageBox(info, title, Icon::Information, Buttons::Ok);
 }

@@ -151,6 +151,16 @@ void ReportTest::theReportShowsTheScaleThePairsAndTheirChecksOnOneA4Page() {
              firstLine.c_str());
     QVERIFY(text.contains(QStringLiteral("Rapporto larghezza / altezza del quadro")));
 
+    // Both pictures go in at no more than 200 pixels an inch.
+    const QStringList images =
+        run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY2(images.size() >= 4, qPrintable(images.join(QLatin1Char('\n'))));   // two heading lines, then one each
+    for (qsizetype i = 2; i < images.size(); ++i) {
+        const QStringList f = images[i].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QVERIFY(f.size() > 13);
+        QVERIFY2(f[12].toInt() <= 200 && f[13].toInt() <= 200, qPrintable(images[i]));
+    }
+
     if (const char* out = std::getenv("VELTA_SCREENSHOT_DIR"); out && *out) {
         const QString base = QDir(QString::fromLocal8Bit(out)).filePath(QStringLiteral("report"));
         QVERIFY(run(QStringLiteral("pdftoppm"),
