@@ -115,8 +115,10 @@ std::vector<std::string> rowCells(const Log& log, std::size_t index, char decima
         cells.push_back(diff ? twoDecimals(*diff, decimal) : "");
         cells.push_back(percent ? twoDecimals(*percent, decimal) : "");
     }
-    // The column's title carries the sign and the unit: the cell holds the figure only.
-    cells.push_back(r.errorBar ? fixed(100 * *r.errorBar, 1, decimal) : "");
+    // "± n,n %"; a bar without a finite value (a half-pixel move breaks the construction) says so.
+    if (!r.errorBar) cells.emplace_back();
+    else if (!std::isfinite(*r.errorBar)) cells.emplace_back("indeterminato");
+    else cells.push_back("\xc2\xb1 " + fixed(100 * *r.errorBar, 1, decimal) + " %");
     return cells;
 }
 

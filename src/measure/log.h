@@ -45,8 +45,8 @@ const std::vector<std::string>& columnTitles();
 /// `decimal` as the decimal separator: pixels whole or as they are, lengths and angle with two
 /// decimals (whole, never cut), "riferimento" in the known-length column of the reference pair,
 /// empty cells where there is nothing to show. The differences are signed (d - known), the
-/// difference in % with two decimals; the "± (%)" cell holds the bar in per cent with one decimal
-/// and nothing else ("1,2"), the column's title carrying the sign and the unit.
+/// difference in % with two decimals; the "± (%)" cell holds the bar as "± n,n %" (per cent,
+/// one decimal; "indeterminato" when half a pixel breaks the construction).
 std::vector<std::string> rowCells(const Log& log, std::size_t index, char decimal);
 
 /// The foot under the table: "Errore medio: … cm   Errore massimo: … cm" once a pair is checked,
