@@ -116,9 +116,8 @@ TEST_F(HandlersColour, aFileOutsideThePlainFormatOpensInColourAndADamagedOneIsNe
 
     // A plain bitmap cut short is damaged, not of another kind: refused as before, not decoded.
     BmpSpec plain;
-    std::vector<std::uint8_t> cut = makeBmp(plain);
-    cut.resize(cut.size() - 10);
-    writeFile(dir / "corto.bmp", cut);
+    const std::vector<std::uint8_t> whole = makeBmp(plain);
+    writeFile(dir / "corto.bmp", std::vector<std::uint8_t>(whole.begin(), whole.end() - 10));
     openImage((dir / "corto.bmp").string());
     EXPECT_EQ(io.decodes, 1);
     ASSERT_EQ(w.messages.size(), 1u);
