@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <utility>
 
 #if defined(__x86_64__) && defined(__SSE2__)
 #include <immintrin.h>
@@ -21,7 +22,6 @@ namespace {
 // run without a scalar tail (a NaN column is never sampled).
 constexpr std::size_t block = 8;
 constexpr std::size_t paddedRecord = (rowRecordSize + block - 1) / block * block;
-constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 
 struct PixelParams {
     double t, c, fuvx, fuvy, xlo, xhi, ylo, yhi;
@@ -176,21 +176,10 @@ Rectifier::Rectifier(const Input& in, Kernel kernel)
       xmax_(in.area[4].x),
       ymin_(in.area[1].y),
       ymax_(in.area[2].y) {
-    const auto w = static_cast<std::size_t>(width_);
-    const std::size_t padded = (w + block - 1) / block * block;
-    colSlope_.assign(padded, notANumber);
-    colBase_.assign(padded, notANumber);
-    for (std::size_t j = 1; j <= w; ++j) {
-        const ColumnLine line = columnLine(in.frame, in.vp, static_cast<int>(j));
-        if (!line.finite) continue;
-        const std::size_t p = in.frame.colSign == -1 ? w - j : j - 1;
-        colSlope_[p] = line.slope;
-        colBase_[p] = line.base;
-    }
-
-    const auto h = static_cast<std::size_t>(height_);
-    rows_.assign(h + 1, RowLine{});
-    for (std::size_t i = 1; i <= h; ++i) rows_[i] = rowLine(in.frame, in.vp, static_cast<int>(i));
+    LineTables t = lineTables(in.frame, in.vp, width_, height_, block);
+    colSlope_ = std::move(t.colSlope);
+    colBase_ = std::move(t.colBase);
+    rows_ = std::move(t.rows);
 }
 
 Rectifier::Bounds Rectifier::boundsNow() const {

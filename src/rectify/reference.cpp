@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 namespace velta::rectify {
 
@@ -81,6 +82,27 @@ SourcePoint meet(const geom::VanishingPoints& vp, const RowLine& row, const Colu
 
 SourcePoint sourcePoint(const geom::Orientation& f, const geom::VanishingPoints& vp, int i, int j) {
     return meet(vp, rowLine(f, vp, i), columnLine(f, vp, j));
+}
+
+LineTables lineTables(const geom::Orientation& f, const geom::VanishingPoints& vp, int width, int height,
+                      std::size_t block) {
+    LineTables t;
+    const auto w = static_cast<std::size_t>(std::max(width, 0));
+    const std::size_t padded = (w + block - 1) / block * block;
+    constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
+    t.colSlope.assign(padded, notANumber);
+    t.colBase.assign(padded, notANumber);
+    for (std::size_t j = 1; j <= w; ++j) {
+        const ColumnLine line = columnLine(f, vp, static_cast<int>(j));
+        if (!line.finite) continue;
+        const std::size_t p = f.colSign == -1 ? w - j : j - 1;
+        t.colSlope[p] = line.slope;
+        t.colBase[p] = line.base;
+    }
+    const auto h = static_cast<std::size_t>(std::max(height, 0));
+    t.rows.assign(h + 1, RowLine{});
+    for (std::size_t i = 1; i <= h; ++i) t.rows[i] = rowLine(f, vp, static_cast<int>(i));
+    return t;
 }
 
 void referenceRow(const Input& in, int i, RowRecord& out) {

@@ -3,6 +3,9 @@
 // line, and for every pixel the column's ray, foot and source line and their meeting point.
 // Slow, and the measure the fast rectifier must equal bit for bit.
 
+#include <cstddef>
+#include <vector>
+
 #include "geometry/frame.h"
 #include "state/state.h"
 
@@ -58,6 +61,20 @@ struct SourcePoint {
 /// The meeting point of row line i and column line j: srcX = (S fuvx - fuvy + c) / (S - T),
 /// srcY = fuvy + (srcX - fuvx) S.
 [[nodiscard]] SourcePoint sourcePoint(const geom::Orientation& f, const geom::VanishingPoints& vp, int i, int j);
+
+/// The lines a fast rectifier precomputes once: for each output position p (0-based, mirroring by
+/// colSign applied) the slope S of its column's source line and S * fuvx - fuvy, NaN for a column
+/// without a finite construction (no pixel can then pass the window test), both padded with NaN to
+/// a multiple of `block`; and the source line of every row mark 0..height (mark 0 unused).
+struct LineTables {
+    std::vector<double> colSlope;
+    std::vector<double> colBase;
+    std::vector<RowLine> rows;
+};
+
+/// The tables of `width` columns and `height` rows of the construction `f` with vanishing points `vp`.
+[[nodiscard]] LineTables lineTables(const geom::Orientation& f, const geom::VanishingPoints& vp, int width, int height,
+                                    std::size_t block);
 
 /// Computes output row i (row mark 1..H) of the rectification `in` into `out`, pixel by pixel
 /// with the full column construction. A pixel is sampled when its source point lies in the
