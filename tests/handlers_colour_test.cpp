@@ -79,10 +79,10 @@ protected:
 
     // A file the plain reader refuses for its depth only: it goes to the colour road.
     std::string colourFile(const std::string& name = "foto.bmp") {
-        BmpSpec spec;
-        spec.bitCount = 24;
+        BmpSpec colour;
+        colour.bitCount = 24;
         const std::string path = (dir / name).string();
-        writeFile(path, makeBmp(spec));
+        writeFile(path, makeBmp(colour));
         return path;
     }
 

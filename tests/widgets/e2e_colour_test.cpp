@@ -5,7 +5,6 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QScrollBar>
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
@@ -59,23 +58,6 @@ bool writeTurnedJpeg(const QImage& upright, const QString& path) {
 int channelDiff(QRgb a, QRgb b) {
     return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
 }
-
-// Scrolls a view so that image pixel px lies well inside the viewport, clear of the command panel.
-void bringIntoView(Rig& r, Pic p, QPoint px) {
-    const bool source = p == Pic::Picture1;
-    QScrollBar* h = r.window.scrollBar(source ? ScrollId::HScroll1 : ScrollId::HScroll2);
-    QScrollBar* v = r.window.scrollBar(source ? ScrollId::VScroll1 : ScrollId::VScroll2);
-    if (h->isVisible()) h->setValue(std::clamp(px.x() - 400, h->minimum(), h->maximum()));
-    if (v->isVisible()) v->setValue(std::clamp(px.y() - 350, v->minimum(), v->maximum()));
-}
-
-void clickAt(Rig& r, Pic p, QPoint px) {
-    bringIntoView(r, p, px);
-    r.moveImage(p, px);
-    r.clickImage(p, px);
-}
-
-QPoint whole(sample::ImagePoint p) { return {static_cast<int>(std::floor(p.x)), static_cast<int>(std::floor(p.y))}; }
 
 // The pixel of the rectified image whose row line and column line pass nearest to the source
 // point p: where the construction puts that point of the façade.
@@ -133,25 +115,12 @@ void ColourRoadTest::cameraPhotographFromOpeningToExport() {
     QVERIFY(r.window.scrollBar(ScrollId::HScroll1)->isVisible());
     QVERIFY(r.window.model().enabled(Ctl::bilineare) && r.window.action(Ctl::bicubica)->isChecked());
 
-    // The four edges of the façade, each end brought into view before its click.
+    // The four edges of the façade and the area a little around it, across the scrolled view.
     const sample::Quad q = sample::facadeGeometryFor(cam).facade;
-    const std::pair<sample::ImagePoint, sample::ImagePoint> edges[] = {
-        {q.topLeft, q.topRight}, {q.bottomLeft, q.bottomRight}, {q.bottomLeft, q.topLeft}, {q.bottomRight, q.topRight}};
-    for (const auto& [a, b] : edges) {
-        clickAt(r, Pic::Picture1, whole(a));
-        clickAt(r, Pic::Picture1, whole(b));
-    }
+    markFacadeAndArea(r, q, 20);
     QVERIFY(r.hitOk);
     QCOMPARE(r.app.s.lineCount, std::int16_t(4));
     QVERIFY(r.usable(Ctl::RADDRIZZA));
-
-    // The area: the façade and a little around it.
-    const double left = std::min(q.topLeft.x, q.bottomLeft.x) - 20, right = std::max(q.topRight.x, q.bottomRight.x) + 20;
-    const double top = std::min(q.topLeft.y, q.topRight.y) - 20, bottom = std::max(q.bottomLeft.y, q.bottomRight.y) + 20;
-    r.key(Qt::Key_A, Qt::ControlModifier);
-    clickAt(r, Pic::Picture1, whole({left, top}));
-    clickAt(r, Pic::Picture1, whole({right, bottom}));
-    QVERIFY(r.hitOk);
     QCOMPARE(r.prompt(), QString("Vuoi raddrizzare ?"));
     bringIntoView(r, Pic::Picture1, whole(q.topLeft) + QPoint(150, 120));
     r.snapshot("colour-main-window");

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QImageWriter>
 #include <QProcess>
-#include <QScrollBar>
 #include <QStandardPaths>
 #include <algorithm>
 #include <cmath>
@@ -19,22 +18,6 @@ using namespace velta;
 using namespace e2e;
 
 namespace {
-
-QPoint whole(sample::ImagePoint p) { return {static_cast<int>(std::floor(p.x)), static_cast<int>(std::floor(p.y))}; }
-
-void bringIntoView(Rig& r, Pic p, QPoint px) {
-    const bool source = p == Pic::Picture1;
-    QScrollBar* h = r.window.scrollBar(source ? ScrollId::HScroll1 : ScrollId::HScroll2);
-    QScrollBar* v = r.window.scrollBar(source ? ScrollId::VScroll1 : ScrollId::VScroll2);
-    if (h->isVisible()) h->setValue(std::clamp(px.x() - 400, h->minimum(), h->maximum()));
-    if (v->isVisible()) v->setValue(std::clamp(px.y() - 350, v->minimum(), v->maximum()));
-}
-
-void clickAt(Rig& r, Pic p, QPoint px) {
-    bringIntoView(r, p, px);
-    r.moveImage(p, px);
-    r.clickImage(p, px);
-}
 
 // The rectified pixel showing a point of the photograph, as the construction maps it.
 QPoint onRectified(const Rig& r, sample::ImagePoint p) {
@@ -73,18 +56,7 @@ void SurveyTest::measuredFiguresLieWithinTheirBarsAndTheScaleTravels() {
     r.key(Qt::Key_F2);
     QVERIFY(r.dialogs->messages.empty());
     const sample::FacadeGeometry g = sample::facadeGeometryFor(cam);
-    const sample::Quad& q = g.facade;
-    const std::pair<sample::ImagePoint, sample::ImagePoint> edges[] = {
-        {q.topLeft, q.topRight}, {q.bottomLeft, q.bottomRight}, {q.bottomLeft, q.topLeft}, {q.bottomRight, q.topRight}};
-    for (const auto& [a, b] : edges) {
-        clickAt(r, Pic::Picture1, whole(a));
-        clickAt(r, Pic::Picture1, whole(b));
-    }
-    const double left = std::min(q.topLeft.x, q.bottomLeft.x) - 20, right = std::max(q.topRight.x, q.bottomRight.x) + 20;
-    const double top = std::min(q.topLeft.y, q.topRight.y) - 20, bottom = std::max(q.bottomLeft.y, q.bottomRight.y) + 20;
-    r.key(Qt::Key_A, Qt::ControlModifier);
-    clickAt(r, Pic::Picture1, whole({left, top}));
-    clickAt(r, Pic::Picture1, whole({right, bottom}));
+    markFacadeAndArea(r, g.facade, 20);
     r.key(Qt::Key_F6);
     QVERIFY2(r.dialogs->messages.empty(), r.dialogs->messages.empty() ? "" : r.dialogs->messages[0].text.c_str());
     QVERIFY(r.hitOk);

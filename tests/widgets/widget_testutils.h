@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPoint>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -243,6 +244,45 @@ private:
     velta::qt::SpinArrows* spin() const { return qobject_cast<velta::qt::SpinArrows*>(window.widget(Ctl::GRANDEZZA)); }
     void spinArrow(QToolButton* arrow) { click(arrow, arrow->rect().center()); }
 };
+
+/// Scrolls a view so that image pixel px lies well inside the viewport, clear of the command panel.
+inline void bringIntoView(Rig& r, Pic p, QPoint px) {
+    const bool source = p == Pic::Picture1;
+    QScrollBar* h = r.window.scrollBar(source ? velta::ScrollId::HScroll1 : velta::ScrollId::HScroll2);
+    QScrollBar* v = r.window.scrollBar(source ? velta::ScrollId::VScroll1 : velta::ScrollId::VScroll2);
+    if (h->isVisible()) h->setValue(std::clamp(px.x() - 400, h->minimum(), h->maximum()));
+    if (v->isVisible()) v->setValue(std::clamp(px.y() - 350, v->minimum(), v->maximum()));
+}
+
+/// A click at image pixel px of a picture larger than its view: scrolled into view first.
+inline void clickAt(Rig& r, Pic p, QPoint px) {
+    bringIntoView(r, p, px);
+    r.moveImage(p, px);
+    r.clickImage(p, px);
+}
+
+/// The whole pixel holding an image point.
+inline QPoint whole(velta::sample::ImagePoint p) {
+    return {static_cast<int>(std::floor(p.x)), static_cast<int>(std::floor(p.y))};
+}
+
+/// Marks the façade seen as `q` on a large picture: its top, bottom, left and right edges, each
+/// end brought into view before its click, then the calculation area `margin` pixels around it.
+inline void markFacadeAndArea(Rig& r, const velta::sample::Quad& q, double margin) {
+    const std::pair<velta::sample::ImagePoint, velta::sample::ImagePoint> edges[] = {
+        {q.topLeft, q.topRight}, {q.bottomLeft, q.bottomRight}, {q.bottomLeft, q.topLeft}, {q.bottomRight, q.topRight}};
+    for (const auto& [a, b] : edges) {
+        clickAt(r, Pic::Picture1, whole(a));
+        clickAt(r, Pic::Picture1, whole(b));
+    }
+    const double left = std::min(q.topLeft.x, q.bottomLeft.x) - margin;
+    const double right = std::max(q.topRight.x, q.bottomRight.x) + margin;
+    const double top = std::min(q.topLeft.y, q.topRight.y) - margin;
+    const double bottom = std::max(q.bottomLeft.y, q.bottomRight.y) + margin;
+    r.key(Qt::Key_A, Qt::ControlModifier);
+    clickAt(r, Pic::Picture1, whole({left, top}));
+    clickAt(r, Pic::Picture1, whole({right, bottom}));
+}
 
 }  // namespace e2e
 
