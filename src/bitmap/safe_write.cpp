@@ -122,4 +122,25 @@ bool safeWrite(const std::string& target, const FileFiller& fill, std::string& e
     return true;
 }
 
+bool safeWriteBytes(const std::string& target, std::string_view bytes, std::string& error) {
+    return safeWrite(
+        target,
+        [bytes](const std::string& temp, std::string& why) {
+            std::FILE* f = std::fopen(temp.c_str(), "wb");
+            if (!f) {
+                why = osErrorText(errno);
+                return false;
+            }
+            const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+            const int writeErr = errno;
+            const bool closed = std::fclose(f) == 0;
+            if (!written || !closed) {
+                why = osErrorText(written ? errno : writeErr);
+                return false;
+            }
+            return true;
+        },
+        error);
+}
+
 }  // namespace velta::bitmap

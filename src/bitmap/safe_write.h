@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace velta::bitmap {
 
@@ -16,5 +17,8 @@ using FileFiller = std::function<bool(const std::string& tempPath, std::string& 
 
 /// Writes `target` through a temporary file filled by `fill`; false with the reason (Italian).
 bool safeWrite(const std::string& target, const FileFiller& fill, std::string& error);
+
+/// Writes `bytes` as the whole of `target` through safeWrite; false with the reason (Italian).
+bool safeWriteBytes(const std::string& target, std::string_view bytes, std::string& error);
 
 }  // namespace velta::bitmap

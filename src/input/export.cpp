@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <system_error>
 
@@ -101,19 +100,6 @@ std::string worldFileText(double metres, int height) {
     return text;
 }
 
-bool writeText(const std::string& path, const std::string& text, std::string& error) {
-    return bitmap::safeWrite(
-        path,
-        [&](const std::string& temp, std::string& why) {
-            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            out << text;
-            out.flush();
-            if (!out) why = "errore di scrittura del file";
-            return static_cast<bool>(out);
-        },
-        error);
-}
-
 // The whole contents of a file, or nothing when it cannot be read.
 std::optional<std::string> readWhole(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -142,6 +128,63 @@ std::string shortDecimal(double v, char sep) {
 int pixelsPerMetreOf(double scale) {
     const double exact = 100.0 / scale;
     return static_cast<int>(std::clamp(std::round(exact), 1.0, static_cast<double>(INT_MAX)));
+}
+
+// The one question before replacing: the image, its world file, or both; empty when neither exists.
+std::string replaceQuestion(const std::string& name, bool imageThere, const std::string& world, bool worldThere,
+                            bool scaled) {
+    if (imageThere && worldThere)
+        return "I file \"" + name + "\" e \"" + world + "\" esistono già.\n" +
+               (scaled ? "Sostituirli?" : "Sostituire l'immagine ed eliminare il file di georeferenziazione?");
+    if (imageThere) return "Il file \"" + name + "\" esiste già.\nSostituirlo?";
+    if (worldThere)
+        return "Il file \"" + world + "\" esiste già.\n" +
+               std::string(scaled ? "Sostituirlo?" : "Eliminarlo, dato che l'immagine non ha una scala?");
+    return {};
+}
+
+// The image and its world file. The world file goes first, its former contents kept: when the
+// image then fails, the world file is put back as it was, and both targets are as they were.
+bool writeWithWorldFile(App& app, const std::string& name, ImageFormat format, const std::string& world,
+                        bool worldThere, int pixelsPerMetre) {
+    const std::optional<std::string> former = worldThere ? readWhole(world) : std::nullopt;
+    if (worldThere && !former) {
+        refuse(app, "Impossibile leggere il file di georeferenziazione \"" + world + "\" da sostituire.");
+        return false;
+    }
+    std::string error;
+    if (!bitmap::safeWriteBytes(world, worldFileText(app.log.scale / 100, app.s.rectified.height), error)) {
+        refuse(app, "Impossibile scrivere il file di georeferenziazione \"" + world + "\".\n" + error +
+                        "\nL'immagine non è stata esportata.");
+        return false;
+    }
+    if (!app.io->write(app.s.rectified, name, format, error, pixelsPerMetre)) {
+        std::string restored;
+        std::error_code ec;
+        if (former) bitmap::safeWriteBytes(world, *former, restored);
+        else std::filesystem::remove(world, ec);
+        refuse(app, "Impossibile esportare l'immagine in \"" + name + "\".\n" + error);
+        return false;
+    }
+    return true;
+}
+
+// The image alone: a world file beside it belonged to the image replaced, and goes with it.
+bool writeWithoutWorldFile(App& app, const std::string& name, ImageFormat format, const std::string& world,
+                           bool worldThere) {
+    std::string error;
+    if (!app.io->write(app.s.rectified, name, format, error)) {
+        refuse(app, "Impossibile esportare l'immagine in \"" + name + "\".\n" + error);
+        return false;
+    }
+    std::error_code ec;
+    if (worldThere && !std::filesystem::remove(world, ec) && ec) {
+        refuse(app, "Immagine esportata in \"" + name + "\", ma il file di georeferenziazione \"" + world +
+                        "\" non si è potuto eliminare: " + bitmap::osErrorText(ec.value()) +
+                        ".\nEliminarlo a mano, perché non vale per la nuova immagine.");
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -188,51 +231,14 @@ void exportClick(App& app) {
     std::error_code ec;
     const bool imageThere = std::filesystem::exists(name, ec);
     const bool worldThere = std::filesystem::exists(world, ec);
-    std::string question;
-    if (imageThere && worldThere)
-        question = "I file \"" + name + "\" e \"" + world + "\" esistono già.\n" +
-                   (scaled ? "Sostituirli?" : "Sostituire l'immagine ed eliminare il file di georeferenziazione?");
-    else if (imageThere) question = "Il file \"" + name + "\" esiste già.\nSostituirlo?";
-    else if (worldThere)
-        question = "Il file \"" + world + "\" esiste già.\n" +
-                   std::string(scaled ? "Sostituirlo?" : "Eliminarlo, dato che l'immagine non ha una scala?");
+    const std::string question = replaceQuestion(name, imageThere, world, worldThere, scaled);
     if (!question.empty() && w.messageBox(question, title, Icon::Question, Buttons::YesNo) != Answer::Yes) return;
 
-    std::string error;
-    int pixelsPerMetre = 0;
-    if (scaled) {
-        // The world file first, its former contents kept: when the image then fails, the world
-        // file is put back as it was, and both targets are as they were.
-        const std::optional<std::string> former = worldThere ? readWhole(world) : std::nullopt;
-        if (worldThere && !former) {
-            refuse(app, "Impossibile leggere il file di georeferenziazione \"" + world + "\" da sostituire.");
-            return;
-        }
-        if (!writeText(world, worldFileText(scale / 100, s.rectified.height), error)) {
-            refuse(app, "Impossibile scrivere il file di georeferenziazione \"" + world + "\".\n" + error +
-                            "\nL'immagine non è stata esportata.");
-            return;
-        }
-        if (format == ImageFormat::bmp || format == ImageFormat::png) pixelsPerMetre = pixelsPerMetreOf(scale);
-        if (!app.io->write(s.rectified, name, format, error, pixelsPerMetre)) {
-            std::string restored;
-            if (former) writeText(world, *former, restored);
-            else std::filesystem::remove(world, ec);
-            refuse(app, "Impossibile esportare l'immagine in \"" + name + "\".\n" + error);
-            return;
-        }
-    } else {
-        if (!app.io->write(s.rectified, name, format, error)) {
-            refuse(app, "Impossibile esportare l'immagine in \"" + name + "\".\n" + error);
-            return;
-        }
-        if (worldThere && !std::filesystem::remove(world, ec) && ec) {
-            refuse(app, "Immagine esportata in \"" + name + "\", ma il file di georeferenziazione \"" + world +
-                            "\" non si è potuto eliminare: " + bitmap::osErrorText(ec.value()) +
-                            ".\nEliminarlo a mano, perché non vale per la nuova immagine.");
-            return;
-        }
-    }
+    const int pixelsPerMetre =
+        scaled && (format == ImageFormat::bmp || format == ImageFormat::png) ? pixelsPerMetreOf(scale) : 0;
+    const bool written = scaled ? writeWithWorldFile(app, name, format, world, worldThere, pixelsPerMetre)
+                                : writeWithoutWorldFile(app, name, format, world, worldThere);
+    if (!written) return;
     std::string info = "Immagine esportata in \"" + name + "\" (" + nameOf(format) + ", " +
                        std::to_string(s.rectified.width) + " x " + std::to_string(s.rectified.height) + " pixel).";
     if (scaled) {

@@ -33,23 +33,6 @@ bool hasCsvExtension(const std::string& name) {
     return ext == ".csv";
 }
 
-// Writes `bytes` into the file at `path`; false with the reason.
-bool writeBytes(const std::string& path, const std::string& bytes, std::string& error) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        error = bitmap::osErrorText(errno);
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const int writeErr = errno;
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed) {
-        error = bitmap::osErrorText(written ? errno : writeErr);
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 void updateErrorBars(App& app) {
@@ -122,8 +105,7 @@ void exportLogCsv(App& app) {
     const char fieldSep = app.decimalSep == ',' ? ';' : ',';
     const std::string bytes = measure::csvText(app.log, fieldSep, app.decimalSep);
     std::string error;
-    if (!bitmap::safeWrite(
-            name, [&](const std::string& temp, std::string& why) { return writeBytes(temp, bytes, why); }, error)) {
+    if (!bitmap::safeWriteBytes(name, bytes, error)) {
         w.messageBox("Impossibile esportare le misure in \"" + name + "\".\n" + error, exportTitle, Icon::Critical,
                      Buttons::Ok);
         return;
