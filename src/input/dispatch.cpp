@@ -12,7 +12,7 @@ namespace {
 constexpr std::array<const char*, static_cast<std::size_t>(Command::count)> names = {
     "formLoad", "formClick", "VALORIDEFAULT", "frameToggle", "exitClick",
     "openClick", "saveClick", "exportClick", "reportClick", "printClick", "helpClick",
-    "interpNearest", "interpBilinear", "interpBicubic",
+    "interpNearest", "interpBilinear", "interpBicubic", "edgeSnapToggle",
     "misureClick", "logKnownLength", "logCopy", "logExportCsv",
     "PICTURE1_MouseDown", "Picture1_MouseMove", "Picture1_MouseUp",
     "RETTANG3", "CENTRO_Click", "CENTRONUOVO", "griglia1", "CANC2", "ALTRA1",
@@ -72,6 +72,7 @@ void dispatch(App& app, const Event& e) {
     case Command::interpNearest: return chooseInterpolation(app, Interpolation::nearest);
     case Command::interpBilinear: return chooseInterpolation(app, Interpolation::bilinear);
     case Command::interpBicubic: return chooseInterpolation(app, Interpolation::bicubic);
+    case Command::edgeSnapToggle: return toggleEdgeSnap(app);
     case Command::printClick: return printClick(app);
     case Command::helpClick: return helpClick(app);
     case Command::PICTURE1_MouseDown: return PICTURE1_MouseDown(app, e.button, e.shift, e.x, e.y);

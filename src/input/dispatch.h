@@ -13,7 +13,7 @@ namespace velta {
 enum class Command {
     formLoad, formClick, VALORIDEFAULT, frameToggle, exitClick,
     openClick, saveClick, exportClick, reportClick, printClick, helpClick,
-    interpNearest, interpBilinear, interpBicubic,
+    interpNearest, interpBilinear, interpBicubic, edgeSnapToggle,
     misureClick, logKnownLength, logCopy, logExportCsv,
     PICTURE1_MouseDown, Picture1_MouseMove, Picture1_MouseUp,
     RETTANG3, CENTRO_Click, CENTRONUOVO, griglia1, CANC2, ALTRA1,

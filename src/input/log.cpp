@@ -35,7 +35,24 @@ bool hasCsvExtension(const std::string& name) {
 
 }  // namespace
 
+measure::LineFits lineFitsOf(const State& s) {
+    measure::LineFits fits;
+    for (std::size_t n = 1; n <= 4; ++n) {
+        const LineSnap& l = s.lineSnaps[n];
+        if (l.snapped) fits[n] = measure::FittedLine{l.centreX, l.centreY, l.sigmaOffset, l.sigmaAngle};
+    }
+    return fits;
+}
+
+void noteLineSnaps(App& app) {
+    for (std::size_t n = 1; n <= 4; ++n) {
+        const LineSnap& l = app.s.lineSnaps[n];
+        app.log.lines[n - 1] = {l.tried, l.snapped, l.rms};
+    }
+}
+
 void updateErrorBars(App& app) {
+    noteLineSnaps(app);
     measure::Log& log = app.log;
     std::vector<measure::Pair> pairs;
     pairs.reserve(log.rows.size());
@@ -43,7 +60,7 @@ void updateErrorBars(App& app) {
     std::optional<measure::ErrorBars> bars;
     // Bars of a construction that no longer stands would mean nothing.
     if (!pairs.empty() && log.rows.front().reference && app.s.constructionValid)
-        bars = measure::errorBars(app.s.lineEnds, orientationInputOf(app.s), pairs, 0);
+        bars = measure::errorBars(app.s.lineEnds, orientationInputOf(app.s), pairs, 0, lineFitsOf(app.s));
     log.poorlyDetermined = bars && bars->poorlyDetermined;
     for (std::size_t i = 0; i < log.rows.size(); ++i) {
         measure::LogRow& r = log.rows[i];

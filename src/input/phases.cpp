@@ -33,7 +33,7 @@ constexpr Cell startUp[] = {
     off(Ctl::raddrizza1), shown(Ctl::edit), off(Ctl::save), off(Ctl::print1), hidden(Ctl::misura),
     hidden(Ctl::zoo), off(Ctl::cancella), off(Ctl::CENTRO), off(Ctl::RADDRIZZA), off(Ctl::GRIGLIA),
     off(Ctl::RETTANG), hidden(Ctl::Text3), hidden(Ctl::Text4), hidden(Ctl::GRANDEZZA), off(Ctl::esporta),
-    off(Ctl::relazione), on(Ctl::interpolazione),
+    off(Ctl::relazione), on(Ctl::interpolazione), off(Ctl::aggancio),
     // No picture yet: the rectified view stays out of sight until a rectification.
     surface(Pic::Picture2, keep, no),
 };
@@ -47,7 +47,7 @@ constexpr Cell imageOpened[] = {
     caption(Ctl::cancella, "Canc."), caption(Ctl::Label1, source, keep, yes), shown(Ctl::zoo),
     shownOff(Ctl::CENTRO), shownOff(Ctl::RETTANG), shownOff(Ctl::GRIGLIA), hidden(Ctl::Text3),
     hidden(Ctl::GRANDEZZA), caption(Ctl::RADDRIZZA, "Raddrizza", no), off(Ctl::esporta), off(Ctl::relazione),
-    surface(Pic::Picture2, keep, no), surface(Pic::Picture1, yes, yes),
+    on(Ctl::aggancio), surface(Pic::Picture2, keep, no), surface(Pic::Picture1, yes, yes),
 };
 
 constexpr Cell lineMarked[] = {on(Ctl::cancella)};
@@ -88,7 +88,7 @@ constexpr Cell rectificationRunning[] = {
 // Commands that would replace or free what the running rectification reads or writes.
 constexpr Cell commandsLocked[] = {
     off(Ctl::open), off(Ctl::save), off(Ctl::altra), off(Ctl::centro1), off(Ctl::area), off(Ctl::griglia2),
-    off(Ctl::GRANDEZZA), off(Ctl::esporta), off(Ctl::relazione), off(Ctl::interpolazione),
+    off(Ctl::GRANDEZZA), off(Ctl::esporta), off(Ctl::relazione), off(Ctl::interpolazione), off(Ctl::aggancio),
 };
 
 constexpr Cell rectificationEnded[] = {
@@ -99,12 +99,13 @@ constexpr Cell rectificationEnded[] = {
 constexpr Cell rectificationFailed[] = {
     surface(Pic::Picture1, yes, keep), off(Ctl::relazione), shown(Ctl::RADDRIZZA), shown(Ctl::RETTANG), shown(Ctl::zoo),
     shown(Ctl::CENTRO), shown(Ctl::GRIGLIA), shown(Ctl::Text3), shown(Ctl::GRANDEZZA), hidden(Ctl::Text4),
+    on(Ctl::aggancio),
 };
 
 constexpr Cell rectifiedImageShown[] = {
     surface(Pic::Picture1, yes, keep), caption(Ctl::cancella, "Altra ?"), surface(Pic::Picture1, keep, no),
     surface(Pic::Picture2, keep, yes), shown(Ctl::zoo), caption(Ctl::Label1, "Immagine raddrizzata", keep, yes),
-    on(Ctl::esporta), on(Ctl::relazione),
+    on(Ctl::esporta), on(Ctl::relazione), off(Ctl::aggancio),
 };
 
 constexpr Cell measuringOffered[] = {
@@ -121,7 +122,7 @@ constexpr Cell backToSource[] = {
     on(Ctl::raddrizza1), on(Ctl::start), caption(Ctl::cancella, "Canc."), surface(Pic::Picture2, keep, no),
     surface(Pic::Picture1, keep, yes), caption(Ctl::Label1, source, keep, yes), shown(Ctl::zoo),
     shownOn(Ctl::CENTRO), shown(Ctl::RETTANG), shown(Ctl::GRIGLIA), shown(Ctl::Text3), shown(Ctl::GRANDEZZA),
-    caption(Ctl::RADDRIZZA, "Raddrizza", yes), off(Ctl::esporta),
+    caption(Ctl::RADDRIZZA, "Raddrizza", yes), off(Ctl::esporta), on(Ctl::aggancio),
 };
 
 constexpr std::array<std::span<const Cell>, static_cast<std::size_t>(Phase::count)> table = {

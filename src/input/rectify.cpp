@@ -9,6 +9,7 @@
 #include <string>
 
 #include "bitmap/writer.h"
+#include "input/construction.h"
 #include "input/handlers.h"
 #include "input/phases.h"
 #include "input/unsaved.h"
@@ -206,6 +207,7 @@ bool rectifyIntoWorkingFile(App& app, bool& written, std::string& error) {
     }
     prepare(app);
     app.log = {};   // the pairs measured on the previous image no longer apply
+    noteLineSnaps(app);
     w.logChanged();
     s.rectRunning = true;
     enterPhase(w, Phase::CommandsLocked);

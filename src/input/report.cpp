@@ -130,9 +130,13 @@ std::string kernelName(const State& s) {
 void addParameters(ReportData& r, const State& s, char sep) {
     const char* names[5] = {"", "Retta 1 (orizzontale)", "Retta 2 (orizzontale)", "Retta 3 (verticale)",
                             "Retta 4 (verticale)"};
-    for (int n = 1; n <= 4; ++n)
+    for (int n = 1; n <= 4; ++n) {
+        const LineSnap& l = s.lineSnaps[n];
+        const std::string snap = measure::lineSnapText({l.tried, l.snapped, l.rms}, sep);
         r.parameters.emplace_back(names[n], point(s.lineEnds[n][1], s.lineEnds[n][2], sep) + " - " +
-                                                point(s.lineEnds[n][3], s.lineEnds[n][4], sep));
+                                                point(s.lineEnds[n][3], s.lineEnds[n][4], sep) +
+                                                (snap.empty() ? "" : " (" + snap + ")"));
+    }
     r.parameters.emplace_back("Punto di fuga orizzontale", point(s.fuox, s.fuoy, sep));
     r.parameters.emplace_back("Punto di fuga verticale", point(s.fuvx, s.fuvy, sep));
     r.parameters.emplace_back("Centro", point(s.centreX, s.centreY, sep));
@@ -164,7 +168,10 @@ void addScaleAndLog(ReportData& r, const App& app) {
     }
     r.logTitles = measure::columnTitles();
     for (std::size_t i = 0; i < log.rows.size(); ++i) r.logRows.push_back(measure::rowCells(log, i, sep));
-    std::string foot = measure::footText(log, sep);
+    // What snapping made of the lines stands beside each line among the parameters.
+    measure::Log withoutSnaps = log;
+    withoutSnaps.lines = {};
+    std::string foot = measure::footText(withoutSnaps, sep);
     for (std::size_t start = 0; !foot.empty() && start <= foot.size();) {
         const std::size_t end = std::min(foot.find('\n', start), foot.size());
         if (end > start) r.notes.push_back(foot.substr(start, end - start));
@@ -178,7 +185,8 @@ void addScaleAndLog(ReportData& r, const App& app) {
     if (pairs.empty()) pairs.push_back({0, 0, static_cast<double>(app.s.rectified.width), 0});
     const State& s = app.s;
     const std::optional<measure::ErrorBars> bars =
-        s.constructionValid ? measure::errorBars(s.lineEnds, orientationInputOf(s), pairs, 0) : std::nullopt;
+        s.constructionValid ? measure::errorBars(s.lineEnds, orientationInputOf(s), pairs, 0, lineFitsOf(s))
+                            : std::nullopt;
     const double ratio = s.frame.rectHeight > 0 ? s.frame.rectWidth / s.frame.rectHeight : 0;
     if (bars) {
         r.notes.push_back("Rapporto larghezza / altezza del quadro " + fixed(ratio, 4, sep) + ": ± " +

@@ -136,6 +136,27 @@ std::optional<Construction> construct(const double (&lineEnds)[6][6], geom::Orie
     return Construction{{r.fuox, r.fuoy, r.fuvx, r.fuvy}, std::move(*frame)};
 }
 
+// Moves a snapped line's ends (ends[1..4] = x1, y1, x2, y2) by its fit's standard error: across
+// the line, or turned about the fit's centre.
+void moveFittedLine(double (&ends)[6], const FittedLine& fit, bool across) {
+    const double length = std::hypot(ends[3] - ends[1], ends[4] - ends[2]);
+    if (!(length > 0)) return;
+    if (across) {
+        const double nx = -(ends[4] - ends[2]) / length, ny = (ends[3] - ends[1]) / length;
+        ends[1] += fit.sigmaOffset * nx;
+        ends[2] += fit.sigmaOffset * ny;
+        ends[3] += fit.sigmaOffset * nx;
+        ends[4] += fit.sigmaOffset * ny;
+        return;
+    }
+    const double c = std::cos(fit.sigmaAngle), s = std::sin(fit.sigmaAngle);
+    for (int k : {1, 3}) {
+        const double x = ends[k] - fit.centreX, y = ends[k + 1] - fit.centreY;
+        ends[k] = fit.centreX + c * x - s * y;
+        ends[k + 1] = fit.centreY + s * x + c * y;
+    }
+}
+
 }  // namespace
 
 std::optional<geom::Point> sourcePointOf(const geom::Orientation& f, const geom::VanishingPoints& vp, double u,
@@ -187,7 +208,7 @@ std::optional<geom::Point> rectifiedPointOf(const geom::Orientation& f, const ge
 }
 
 std::optional<ErrorBars> errorBars(const double (&lineEnds)[6][6], const geom::OrientationInput& construction,
-                                   const std::vector<Pair>& pairs, std::size_t reference) {
+                                   const std::vector<Pair>& pairs, std::size_t reference, const LineFits& fits) {
     if (reference >= pairs.size()) return std::nullopt;
     const auto base = construct(lineEnds, construction);
     if (!base) return std::nullopt;
@@ -231,15 +252,19 @@ std::optional<ErrorBars> errorBars(const double (&lineEnds)[6][6], const geom::O
         return lengthOf(*a, *b);
     };
 
-    // Each coordinate of each line click in turn.
+    // Each coordinate of each line click in turn, or each snapped line's two fitted errors.
     const double aspect = aspectOf(base->frame);
     const double distance = base->frame.principalDistance;
     for (int line = 1; line <= 4; ++line) {
-        for (int coordinate = 1; coordinate <= 4; ++coordinate) {
+        const std::optional<FittedLine>& fit = fits[static_cast<std::size_t>(line)];
+        for (int move = 0; move < (fit ? 2 : 4); ++move) {
             double moved[6][6];
             for (int r = 0; r < 6; ++r)
                 for (int c = 0; c < 6; ++c) moved[r][c] = lineEnds[r][c];
-            moved[line][coordinate] += 0.5;
+            if (fit)
+                moveFittedLine(moved[line], *fit, move == 0);
+            else
+                moved[line][move + 1] += 0.5;
             const auto other = construct(moved, construction);
             if (!other) {
                 // Half a pixel breaks the construction: nothing it shows is determined.

@@ -11,6 +11,10 @@
 // for the column), and the change of the pair's length relative to the reference pair's is its
 // effect. A click of the pair itself, or of the reference pair, changes that pair's own length.
 //
+// A line snapped to the edge it was drawn along is known better than its clicks: instead of its
+// clicks' half pixels, it is moved by the standard errors of its fit, once across itself and once
+// turned about the fit's centre, and those two effects join the sum.
+//
 // Where half a pixel on one line click leaves no construction at all (the moved lines no longer
 // meet, or the orientation refuses them), nothing measured is determined: every bar but the
 // reference pair's, and the aspect bar, are infinite and poorlyDetermined is set. A pair of no
@@ -23,6 +27,7 @@
 // (W, H the size of the rectified picture). A whole pixel sits exactly on its mark, and a point
 // between marks is placed in proportion along the measuring line.
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <vector>
@@ -35,6 +40,16 @@ namespace velta::measure {
 struct Pair {
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
 };
+
+/// A line fitted to an edge: the point of the fit over its positions' mean place and the
+/// standard errors of the line across itself there (pixels) and of its direction (radians).
+struct FittedLine {
+    double centreX = 0, centreY = 0;
+    double sigmaOffset = 0, sigmaAngle = 0;
+};
+
+/// fits[n]: the fit of line n = 1..4, for the lines snapped to an edge.
+using LineFits = std::array<std::optional<FittedLine>, 5>;
 
 /// The bars of one rectified image.
 struct ErrorBars {
@@ -49,10 +64,10 @@ struct ErrorBars {
 /// Computes the bars for `pairs` measured on the rectification made from the eight line clicks
 /// `lineEnds` (lineEnds[n][1..4] = x1, y1, x2, y2 of line n = 1..4) and `construction` (its
 /// centre, area, image size, step and column table, with the vanishing points it was built
-/// from); `reference` indexes the reference pair. Nothing when the construction cannot be made
-/// again from the clicks as they stand.
+/// from); `reference` indexes the reference pair; `fits` holds the lines snapped to an edge.
+/// Nothing when the construction cannot be made again from the clicks as they stand.
 std::optional<ErrorBars> errorBars(const double (&lineEnds)[6][6], const geom::OrientationInput& construction,
-                                   const std::vector<Pair>& pairs, std::size_t reference);
+                                   const std::vector<Pair>& pairs, std::size_t reference, const LineFits& fits = {});
 
 /// The rectified point (column, row, in rectified pixels) of source point (x, y) under the
 /// construction `f` with vanishing points `vp`, continuous (not rounded to marks); nothing

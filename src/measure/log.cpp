@@ -1,5 +1,6 @@
 #include "measure/log.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -131,9 +132,23 @@ std::string footText(const Log& log, char decimal) {
     if (log.poorlyDetermined)
         lines.emplace_back("Proporzioni poco determinate: mezzo pixel su una retta sposta la distanza principale di "
                            "oltre il 5 %");
+    if (std::ranges::any_of(log.lines, [](const LineSnapNote& l) { return l.tried; })) {
+        std::string snaps = "Aggancio ai bordi:";
+        for (int n = 1; n <= 4; ++n) {
+            const std::string note = lineSnapText(log.lines[static_cast<std::size_t>(n - 1)], decimal);
+            snaps += (n > 1 ? "; retta " : " retta ") + std::to_string(n) + " " + (note.empty() ? "senza aggancio" : note);
+        }
+        lines.push_back(snaps);
+    }
     std::string out;
     for (std::size_t k = 0; k < lines.size(); ++k) out += (k > 0 ? "\n" : "") + lines[k];
     return out;
+}
+
+std::string lineSnapText(const LineSnapNote& l, char decimal) {
+    if (!l.tried) return {};
+    if (!l.snapped) return "non agganciata";
+    return "agganciata ai bordi, scarto " + twoDecimals(l.rms, decimal) + " px";
 }
 
 std::string tableText(const Log& log, char decimal) {

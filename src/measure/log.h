@@ -4,6 +4,7 @@
 // image against it. Pure data and its texts, for the log window, the clipboard, the CSV file and
 // the report.
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -26,8 +27,16 @@ struct LogRow {
     std::optional<double> differencePercent() const;
 };
 
+/// What edge snapping made of one of the four lines the rectification was made from.
+struct LineSnapNote {
+    bool tried = false;     // snapping was on when the line was marked
+    bool snapped = false;   // it found the edge
+    double rms = 0;         // the residual rms of the edge about the snapped line, pixels
+};
+
 struct Log {
     std::vector<LogRow> rows;   // rows[0] is the reference pair once a scale is set
+    std::array<LineSnapNote, 4> lines{};   // lines 1..4
     double scale = 0;           // centimetres per rectified pixel; 0 before a scale is set
     bool poorlyDetermined = false;   // half a pixel on a line moves the principal distance by > 5 %
 
@@ -50,8 +59,13 @@ const std::vector<std::string>& columnTitles();
 std::vector<std::string> rowCells(const Log& log, std::size_t index, char decimal);
 
 /// The foot under the table: "Errore medio: … cm   Errore massimo: … cm" once a pair is checked,
-/// then the warning on poorly determined proportions when it holds; lines joined by "\n".
+/// then the warning on poorly determined proportions when it holds, then what snapping made of
+/// the lines when it was on for any of them; lines joined by "\n".
 std::string footText(const Log& log, char decimal);
+
+/// What snapping made of a line: "agganciata ai bordi, scarto 0,08 px" (the residual rms, two
+/// decimals), "non agganciata", or nothing when snapping was off for it.
+std::string lineSnapText(const LineSnapNote& line, char decimal);
 
 /// The whole table, titles first, fields separated by tabs, each row ended by "\n": for the
 /// clipboard. The foot is not part of it.

@@ -52,6 +52,16 @@ struct RectifiedImage {
     bool empty() const { return width < 1 || height < 1; }
 };
 
+/// What edge snapping made of one marked line.
+struct LineSnap {
+    bool tried = false;                      // snapping was on when the line was completed
+    bool snapped = false;                    // the edge was found: the line's ends lie on it
+    double rms = 0;                          // residual rms of the edge positions about it, pixels
+    double centreX = 0, centreY = 0;         // the fitted line's point over the positions' mean place
+    double sigmaOffset = 0;                  // standard error across the line at that point, pixels
+    double sigmaAngle = 0;                   // standard error of its direction, radians
+};
+
 struct State {
     // Screen and view
     float screenWidthPx = 0;                 // width of the viewport area offered to the views
@@ -71,6 +81,9 @@ struct State {
     float bandX = 0, bandY = 0;              // free end of the rubber band on screen
     double lineEnds[6][6] = {};              // lineEnds[n][1..4] = x1, y1, x2, y2 of line n = 1..4
     double lineSlope = 0;                    // slope of the line just completed
+    bool edgeSnap = false;                   // lines are snapped to the edge they were drawn along
+                                             // ("Aggancio ai bordi"); kept until the program ends
+    LineSnap lineSnaps[6] = {};              // lineSnaps[n]: what snapping made of line n = 1..4
 
     // Vanishing points
     double lineSlopes[5] = {};               // slope of line n = 1..4 (90 for a vertical line)

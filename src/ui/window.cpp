@@ -29,6 +29,7 @@ constexpr Design design[] = {
     {Ctl::griglia2, "griglia2", "&Griglia", "", false},
     {Ctl::parametri, "parametri", "&Parametri", "", false},
     {Ctl::frame_m, "frame_m", "&Frame", "", true},
+    {Ctl::aggancio, "aggancio", "Aggancio ai &bordi", "", false},
     {Ctl::raddrizza1, "raddrizza1", "&Raddrizza", "", true},
     {Ctl::start, "start", "&Start", "", true},
     {Ctl::altra, "altra", "&Altra", "", true},

@@ -18,7 +18,7 @@ class ZoomWindow;
 /// Every control and menu entry of the main window, by its design name.
 enum class Ctl : int {
     // menus and menu entries
-    file, open, save, esporta, relazione, exit, edit, canc, centro1, area, griglia2, parametri, frame_m,
+    file, open, save, esporta, relazione, exit, edit, canc, centro1, area, griglia2, parametri, frame_m, aggancio,
     raddrizza1, start, altra, interpolazione, vicino, bilineare, bicubica, misure, misura, duepunti,
     print1, print, help, help1,
     // controls

@@ -147,9 +147,13 @@ void MainWindowTest::menusComeInOrderWithTheirEntries() {
     QVERIFY(!r.window.action(Ctl::esporta)->isEnabled());
     QVERIFY(r.window.action(Ctl::esporta)->shortcut().isEmpty());
     for (QAction* a : r.window.action(Ctl::edit)->menu()->actions()) edit << a->text();
-    QCOMPARE(edit, QStringList({"&Canc", "&Centro Oo", "&Area", "&Griglia", "&Parametri", "&Frame"}));
+    QCOMPARE(edit, QStringList({"&Canc", "&Centro Oo", "&Area", "&Griglia", "&Parametri", "&Frame", "Aggancio ai &bordi"}));
     QVERIFY(!r.window.action(Ctl::misura)->isVisible());
     QVERIFY(r.window.action(Ctl::frame_m)->isChecked());
+    // Snapping: off and out of reach until a picture is open, Ctrl+B.
+    QAction* snap = r.window.action(Ctl::aggancio);
+    QVERIFY(snap->isCheckable() && !snap->isChecked() && !snap->isEnabled());
+    QCOMPARE(snap->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
     QVERIFY(!r.window.action(Ctl::parametri)->isEnabled());
 }
 

@@ -237,6 +237,7 @@ std::optional<Command> MainWindow::commandFor(Ctl c) {
     case Ctl::griglia2:
     case Ctl::GRIGLIA: return Command::griglia1;
     case Ctl::frame_m: return Command::frameToggle;
+    case Ctl::aggancio: return Command::edgeSnapToggle;
     case Ctl::start:
     case Ctl::RADDRIZZA: return Command::RADDR1;
     case Ctl::altra: return Command::ALTRA1;

@@ -29,6 +29,7 @@ const Entry entryTable[] = {
     {Ctl::griglia2, Ctl::edit, Qt::CTRL | Qt::Key_G, false},
     {Ctl::parametri, Ctl::edit, Qt::CTRL | Qt::Key_P, false},
     {Ctl::frame_m, Ctl::edit, Qt::CTRL | Qt::Key_F, true},
+    {Ctl::aggancio, Ctl::edit, Qt::CTRL | Qt::Key_B, true},
     {Ctl::start, Ctl::raddrizza1, Qt::Key_F6, false},
     {Ctl::altra, Ctl::raddrizza1, Qt::Key_F7, false},
     {Ctl::interpolazione, Ctl::raddrizza1, none, false},

@@ -26,7 +26,7 @@ public:
     /// The keyboard shortcut of an entry (empty when it has none).
     static QKeySequence shortcutOf(Ctl c);
     /// How many entries the menus have (a submenu counts as one, and so does each of its entries).
-    static constexpr std::size_t entryCount = 21;
+    static constexpr std::size_t entryCount = 22;
     /// Every menu entry (not the menus themselves), in menu order.
     static const std::array<Ctl, entryCount>& entries();
 
