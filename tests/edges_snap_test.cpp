@@ -43,12 +43,6 @@ Picture noisyFacade(const sample::Camera& cam, double sd) {
     return p;
 }
 
-// A plane point in click coordinates: the centre of pixel c is c, so the camera's point is half a
-// pixel further on.
-geom::Point clickPointOf(const sample::Camera& cam, double u, double v) {
-    const geom::Point p = velta::testing::imageOf(cam, u, v);
-    return {p.x - 0.5, p.y - 0.5};
-}
 
 // The rms distance of the segment (a, b) from the line through p and q, over the segment's length.
 double rmsDistance(geom::Point a, geom::Point b, geom::Point p, geom::Point q) {
@@ -74,13 +68,15 @@ TEST(SnapLine, findsTheFacadeEdgesWithinATenthOfAPixelWhereverTheClicksFall) {
         const edges::PictureGrey grey(picture);
         int lines = 0;
         for (const Edge& e : edges) {
-            const geom::Point p = clickPointOf(cam, e.u0, e.v0), q = clickPointOf(cam, e.u1, e.v1);
+            const geom::Point p = velta::testing::imageOf(cam, e.u0, e.v0), q = velta::testing::imageOf(cam, e.u1, e.v1);
             const double len = std::hypot(q.x - p.x, q.y - p.y);
             const double nx = -(q.y - p.y) / len, ny = (q.x - p.x) / len;
-            for (const double off1 : {-2.0, -0.6, 0.0, 1.3, 2.0})
-                for (const double off2 : {-2.0, 0.4, 2.0}) {
-                    const double x1 = std::round(p.x + off1 * nx), y1 = std::round(p.y + off1 * ny);
-                    const double x2 = std::round(q.x + off2 * nx), y2 = std::round(q.y + off2 * ny);
+            // The clicks land on pixels up to two pixels to either side of the edge (a click reads
+            // the pixel's corner, half a pixel before its centre).
+            for (const double off1 : {-1.5, -0.6, 0.0, 1.3, 2.0})
+                for (const double off2 : {-1.5, 0.4, 2.0}) {
+                    const double x1 = std::floor(p.x + off1 * nx), y1 = std::floor(p.y + off1 * ny);
+                    const double x2 = std::floor(q.x + off2 * nx), y2 = std::floor(q.y + off2 * ny);
                     const edges::Snap s = edges::snapLine(grey, x1, y1, x2, y2);
                     SCOPED_TRACE(::testing::Message() << width << " px, edge " << e.u0 << "," << e.v0 << " - " << e.u1
                                                     << "," << e.v1 << ", clicks off by " << off1 << ", " << off2);
@@ -107,14 +103,14 @@ TEST(SnapLine, aSegmentAlongNoEdgeOrAlongEdgesOfOppositeSignKeepsItsClicks) {
             flat(x, y) = static_cast<float>(120 + noise(rng));
             // A dark stripe of three pixels on light wall: an edge of either sign on every profile.
             stripe(x, y) = static_cast<float>((y >= 99 && y <= 101 ? 40 : 200) + noise(rng));
-            // One straight edge between rows 99 and 100, dark over light on the left half and
+            // One straight edge, y = 100, dark over light on the left half and
             // light over dark on the right.
             turning(x, y) = static_cast<float>(((x < 150) == (y < 100) ? 40 : 200) + noise(rng));
         }
     const edges::Snap one = edges::snapLine(turning, 20, 100, 280, 101);
     EXPECT_TRUE(one.snapped);
-    EXPECT_NEAR(one.y1, 99.5, 0.05);
-    EXPECT_NEAR(one.y2, 99.5, 0.05);
+    EXPECT_NEAR(one.y1, 100, 0.05);
+    EXPECT_NEAR(one.y2, 100, 0.05);
     for (const Levels* picture : {&flat, &stripe}) {
         const edges::Snap s = edges::snapLine(*picture, 20, 100, 280, 101);
         EXPECT_FALSE(s.snapped);

@@ -22,10 +22,12 @@ constexpr double rivalShare = 0.5;     // an opposite edge this strong makes a s
 constexpr double outlierSds = 3.0;
 constexpr double minRobustSd = 0.1;    // pixels: below this the spread is the edge's own wobble
 
+// The grey level at point (x, y), interpolated between the pixel centres (c + 0.5, r + 0.5);
+// beyond the outer centres it is the rim pixel's.
 float bilinear(const GreyImage& g, double x, double y) {
     const double maxX = g.width() - 1, maxY = g.height() - 1;
-    x = std::clamp(x, 0.0, maxX);
-    y = std::clamp(y, 0.0, maxY);
+    x = std::clamp(x - 0.5, 0.0, maxX);
+    y = std::clamp(y - 0.5, 0.0, maxY);
     const int x0 = static_cast<int>(x), y0 = static_cast<int>(y);
     const int x1 = std::min(x0 + 1, g.width() - 1), y1 = std::min(y0 + 1, g.height() - 1);
     const float fx = static_cast<float>(x - x0), fy = static_cast<float>(y - y0);

@@ -14,8 +14,8 @@
 // at least 10) keep a position and the residual rms is at most 0.7 px; the line's ends are then
 // the two clicks projected onto the fitted line, so that the clicks still bound it.
 //
-// Coordinates are those of the clicks: pixel (c, r) is the one a click at (c, r) falls on, and
-// its grey level stands at its centre, (c, r).
+// Coordinates are the program's: pixel (c, r) covers [c, c + 1) x [r, r + 1), so its grey level
+// stands at its centre (c + 0.5, r + 0.5), and a click on it reads (c, r).
 
 #include <array>
 #include <cstdint>

@@ -1,0 +1,166 @@
+// Snapping marked lines on the two sample façades: the construction from snapped clicks against
+// the one from the clicks as they fall, the entry's state, and what the log and the bars make of it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "input/construction.h"
+#include "input/dispatch.h"
+#include "measure/error_bars.h"
+#include "sample/colour.h"
+#include "sample/layout.h"
+#include "testutils.h"
+
+using namespace velta;
+using velta::testing::HandlerTest;
+using velta::testing::writeFile;
+
+namespace {
+
+// Hands out one picture for any file the plain reader refuses.
+class PictureIO : public ImageIO {
+public:
+    Picture picture;
+    DecodeResult decode(const std::string&) override { return {true, {}, picture}; }
+    bool write(const RectifiedImage&, const std::string&, ImageFormat, std::string& error, int) override {
+        error = "non usato";
+        return false;
+    }
+};
+
+class HandlersSnap : public HandlerTest {
+protected:
+    HandlersSnap() { app.io = &io; }
+
+    // Marks the façade's four edges from the pixels its corners fall on, as a user clicks them.
+    void markFacade(const sample::Quad& q) {
+        auto px = [](double v) { return static_cast<float>(std::floor(v)); };
+        markLine(px(q.topLeft.x), px(q.topLeft.y), px(q.topRight.x), px(q.topRight.y));
+        markLine(px(q.bottomLeft.x), px(q.bottomLeft.y), px(q.bottomRight.x), px(q.bottomRight.y));
+        markLine(px(q.bottomLeft.x), px(q.bottomLeft.y), px(q.topLeft.x), px(q.topLeft.y));
+        markLine(px(q.bottomRight.x), px(q.bottomRight.y), px(q.topRight.x), px(q.topRight.y));
+    }
+
+    // How far the façade's width to height, as the construction standing rectifies its corners,
+    // is from the truth (relative).
+    double aspectError(const sample::Quad& q) {
+        EXPECT_TRUE(app.s.constructionValid);
+        auto at = [&](sample::ImagePoint p) {
+            const auto r = measure::rectifiedPointOf(app.s.frame, vanishingPoints(app.s), p.x, p.y);
+            EXPECT_TRUE(r.has_value());
+            return r.value_or(geom::Point{});
+        };
+        const geom::Point tl = at(q.topLeft), tr = at(q.topRight), bl = at(q.bottomLeft), br = at(q.bottomRight);
+        auto dist = [](geom::Point a, geom::Point b) { return std::hypot(b.x - a.x, b.y - a.y); };
+        const double width = (dist(tl, tr) + dist(bl, br)) / 2, height = (dist(tl, bl) + dist(tr, br)) / 2;
+        return width / height / (sample::layout::widthM / sample::layout::heightM) - 1;
+    }
+
+    // The façade's aspect error with snapping off and on, from the same clicks.
+    std::pair<double, double> aspectErrors(const std::string& path, const sample::Quad& q) {
+        openImage(path);
+        markFacade(q);
+        const double off = aspectError(q);
+        double clicked[6][6];
+        std::copy(&app.s.lineEnds[0][0], &app.s.lineEnds[0][0] + 36, &clicked[0][0]);
+        dispatch(app, Command::edgeSnapToggle);
+        EXPECT_TRUE(w.checked(Ctl::aggancio));
+        openImage(path);
+        markFacade(q);
+        for (int n = 1; n <= 4; ++n) EXPECT_TRUE(app.s.lineSnaps[n].snapped) << "line " << n;
+        const double on = aspectError(q);
+        // The snapped lines are drawn where they were found, not where they were clicked.
+        EXPECT_NE(clicked[1][2], app.s.lineEnds[1][2]);
+        dispatch(app, Command::edgeSnapToggle);
+        return {off, on};
+    }
+
+    PictureIO io;
+};
+
+}  // namespace
+
+TEST_F(HandlersSnap, snappedEdgesGiveBothSampleFacadesTheirTrueProportions) {
+    // The 256-colour sample.
+    const std::string bitmap = (dir / "facciata.bmp").string();
+    writeFile(bitmap, sample::facadeBitmap());
+    const auto [plainOff, plainOn] = aspectErrors(bitmap, sample::facadeGeometry().facade);
+    std::printf("[ snapping ] 256-colour sample: width / height off by %.4f %% clicked, %.4f %% snapped\n",
+                100 * plainOff, 100 * plainOn);
+    // Its edge pixels are blends of the two surfaces' middle shades, not of the shades beside
+    // them: their grey does not say where the edge crosses them, and the side edges come out a
+    // few tenths of a pixel off at their feet.
+    EXPECT_LT(std::fabs(plainOn), 0.002);
+
+    // The colour façade at two sizes, with noise: its edge pixels are true averages.
+    for (const int height : {800, 2000}) {
+        const sample::Camera cam = sample::colourCamera(height * 3 / 2, height);
+        io.picture = sample::renderColourFacade(cam);
+        std::mt19937 rng(3);
+        std::normal_distribution<double> noise(0, 3);
+        for (int y = 0; y < io.picture.height; ++y)
+            for (int x = 0; x < io.picture.width; ++x) {
+                const double grey = std::clamp(std::round(noise(rng)), -8.0, 8.0);
+                const auto add = [&](std::uint32_t c) {
+                    return static_cast<std::uint32_t>(std::clamp(static_cast<double>(c) + grey, 0.0, 255.0));
+                };
+                const std::uint32_t p = io.picture.row(y)[x];
+                io.picture.row(y)[x] = 0xFF000000u | add(p >> 16 & 255) << 16 | add(p >> 8 & 255) << 8 | add(p & 255);
+            }
+        const std::string photo = (dir / "foto.jpg").string();
+        writeFile(photo, {'n', 'o'});   // the plain reader refuses it; the picture comes from io
+        const auto [off, on] = aspectErrors(photo, sample::facadeGeometryFor(cam).facade);
+        std::printf("[ snapping ] colour façade %d px high: width / height off by %.4f %% clicked, %.4f %% snapped\n",
+                    height, 100 * off, 100 * on);
+        EXPECT_LT(std::fabs(on), 0.0005);
+        EXPECT_LT(3 * std::fabs(on), std::fabs(off));
+    }
+}
+
+TEST_F(HandlersSnap, aLineThatFindsNoEdgeKeepsItsClicksAndTheLogAndBarsSayWhatEachLineIs) {
+    const sample::Camera cam = sample::colourCamera(1200, 800);
+    io.picture = sample::renderColourFacade(cam);
+    const std::string photo = (dir / "foto.jpg").string();
+    writeFile(photo, {'n', 'o'});
+    openImage(photo);
+    EXPECT_TRUE(w.enabled(Ctl::aggancio));
+    dispatch(app, Command::edgeSnapToggle);
+    const sample::Quad q = sample::facadeGeometryFor(cam).facade;
+    markFacade(q);
+    // The last line again, across the sky above the façade: no edge there, and no box either.
+    const std::size_t boxes = w.messages.size();
+    CANC2(app);
+    markLine(300, 20, 900, 25);
+    EXPECT_EQ(w.messages.size(), boxes);
+    EXPECT_FALSE(app.s.lineSnaps[4].snapped);
+    EXPECT_TRUE(app.s.lineSnaps[4].tried);
+    EXPECT_EQ(app.s.lineEnds[4][1], 300);
+    EXPECT_EQ(app.s.lineEnds[4][4], 25);
+
+    CANC2(app);
+    markLine(static_cast<float>(std::floor(q.bottomRight.x)), static_cast<float>(std::floor(q.bottomRight.y)),
+             static_cast<float>(std::floor(q.topRight.x)), static_cast<float>(std::floor(q.topRight.y)));
+    ASSERT_TRUE(app.s.lineSnaps[4].snapped && app.s.constructionValid);
+    noteLineSnaps(app);
+    const std::string foot = measure::footText(app.log, ',');
+    EXPECT_NE(foot.find("Aggancio ai bordi: retta 1 agganciata ai bordi, scarto 0,"), std::string::npos) << foot;
+
+    // The bars of the snapped lines rest on their fits, far tighter than half a pixel per click.
+    const std::vector<measure::Pair> pairs = {{0, 0, 500, 0}, {0, 0, 0, 300}};
+    const auto fitted = measure::errorBars(app.s.lineEnds, orientationInputOf(app.s), pairs, 0, lineFitsOf(app.s));
+    const auto clicked = measure::errorBars(app.s.lineEnds, orientationInputOf(app.s), pairs, 0);
+    ASSERT_TRUE(fitted && clicked);
+    // Lines known exactly leave only the pairs' own clicks in the bars.
+    measure::LineFits exact = lineFitsOf(app.s);
+    for (auto& f : exact) {
+        if (f) f->sigmaOffset = f->sigmaAngle = 0;
+    }
+    const auto own = measure::errorBars(app.s.lineEnds, orientationInputOf(app.s), pairs, 0, exact);
+    ASSERT_TRUE(own);
+    EXPECT_EQ(own->aspect, 0);
+    EXPECT_GT(fitted->aspect, 0);
+    EXPECT_LT(3 * fitted->aspect, clicked->aspect);
+    EXPECT_GT(fitted->pairs[1], own->pairs[1]);
+    EXPECT_LT(3 * (fitted->pairs[1] - own->pairs[1]), clicked->pairs[1] - own->pairs[1]);
+}
