@@ -3,6 +3,7 @@
 // opened, its four edges marked, an area marked on the façade, rectified in colour with the
 // bicubic kernel, measured, saved, and exported to every format; each written file is read back.
 #include <QBuffer>
+#include <QDir>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QTransform>
@@ -13,6 +14,7 @@
 
 #include "sample/colour.h"
 #include "sample/layout.h"
+#include "measure/error_bars.h"
 #include "rectify/reference.h"
 #include "widget_testutils.h"
 
@@ -115,11 +117,36 @@ void ColourRoadTest::cameraPhotographFromOpeningToExport() {
     QVERIFY(r.window.scrollBar(ScrollId::HScroll1)->isVisible());
     QVERIFY(r.window.model().enabled(Ctl::bilineare) && r.window.action(Ctl::bicubica)->isChecked());
 
-    // The four edges of the façade and the area a little around it, across the scrolled view.
+    // Snapping on, then the four edges of the façade and the area a little around it, across the
+    // scrolled view: every edge is found, and the construction gives the façade's true proportions.
+    r.key(Qt::Key_B, Qt::ControlModifier);
+    QVERIFY(r.window.action(Ctl::aggancio)->isChecked());
     const sample::Quad q = sample::facadeGeometryFor(cam).facade;
-    markFacadeAndArea(r, q, 20);
+    markFacadeEdges(r, q);
+    // A piece of the snapped left edge, magnified eight times, for the README.
+    if (std::getenv("VELTA_SCREENSHOT_DIR")) {
+        const QPoint mid = whole({(q.topLeft.x + q.bottomLeft.x) / 2, (q.topLeft.y + q.bottomLeft.y) / 2});
+        const QImage piece = r.view(Pic::Picture1).canvas().copy(mid.x() - 40, mid.y() - 25, 80, 50);
+        const QString out = QString::fromLocal8Bit(std::getenv("VELTA_SCREENSHOT_DIR"));
+        QDir().mkpath(out);
+        QVERIFY(piece.scaled(640, 400, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                    .save(QDir(out).filePath("snapped-line.png")));
+    }
+    markAreaAround(r, q, 20);
     QVERIFY(r.hitOk);
     QCOMPARE(r.app.s.lineCount, std::int16_t(4));
+    for (int n = 1; n <= 4; ++n) QVERIFY2(r.app.s.lineSnaps[n].snapped, qPrintable(QString::number(n)));
+    {
+        auto at = [&](sample::ImagePoint p) {
+            return measure::rectifiedPointOf(r.app.s.frame, vanishingPoints(r.app.s), p.x, p.y).value_or(geom::Point{});
+        };
+        auto dist = [](geom::Point a, geom::Point b) { return std::hypot(b.x - a.x, b.y - a.y); };
+        const geom::Point tl = at(q.topLeft), tr = at(q.topRight), bl = at(q.bottomLeft), br = at(q.bottomRight);
+        const double ratio = (dist(tl, tr) + dist(bl, br)) / (dist(tl, bl) + dist(tr, br));
+        const double error = ratio / (sample::layout::widthM / sample::layout::heightM) - 1;
+        qInfo("snapped edges: width / height off by %.4f %%", 100 * error);
+        QVERIFY2(std::fabs(error) < 0.0005, qPrintable(QString::number(100 * error)));
+    }
     QVERIFY(r.usable(Ctl::RADDRIZZA));
     QCOMPARE(r.prompt(), QString("Vuoi raddrizzare ?"));
     bringIntoView(r, Pic::Picture1, whole(q.topLeft) + QPoint(150, 120));

@@ -268,13 +268,16 @@ inline QPoint whole(velta::sample::ImagePoint p) {
 
 /// Marks the façade seen as `q` on a large picture: its top, bottom, left and right edges, each
 /// end brought into view before its click, then the calculation area `margin` pixels around it.
-inline void markFacadeAndArea(Rig& r, const velta::sample::Quad& q, double margin) {
+inline void markFacadeEdges(Rig& r, const velta::sample::Quad& q) {
     const std::pair<velta::sample::ImagePoint, velta::sample::ImagePoint> edges[] = {
         {q.topLeft, q.topRight}, {q.bottomLeft, q.bottomRight}, {q.bottomLeft, q.topLeft}, {q.bottomRight, q.topRight}};
     for (const auto& [a, b] : edges) {
         clickAt(r, Pic::Picture1, whole(a));
         clickAt(r, Pic::Picture1, whole(b));
     }
+}
+
+inline void markAreaAround(Rig& r, const velta::sample::Quad& q, double margin) {
     const double left = std::min(q.topLeft.x, q.bottomLeft.x) - margin;
     const double right = std::max(q.topRight.x, q.bottomRight.x) + margin;
     const double top = std::min(q.topLeft.y, q.topRight.y) - margin;
@@ -282,6 +285,11 @@ inline void markFacadeAndArea(Rig& r, const velta::sample::Quad& q, double margi
     r.key(Qt::Key_A, Qt::ControlModifier);
     clickAt(r, Pic::Picture1, whole({left, top}));
     clickAt(r, Pic::Picture1, whole({right, bottom}));
+}
+
+inline void markFacadeAndArea(Rig& r, const velta::sample::Quad& q, double margin) {
+    markFacadeEdges(r, q);
+    markAreaAround(r, q, margin);
 }
 
 }  // namespace e2e
