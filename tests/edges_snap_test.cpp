@@ -26,24 +26,6 @@ private:
     std::vector<float> v_;
 };
 
-// The façade picture with noise of `sd` grey levels on every channel, from a fixed seed.
-Picture noisyFacade(const sample::Camera& cam, double sd) {
-    Picture p = sample::renderColourFacade(cam);
-    std::mt19937 rng(12345);
-    std::normal_distribution<double> noise(0, sd);
-    auto channel = [&](std::uint32_t v) {
-        const double n = std::round(static_cast<double>(v) + noise(rng));
-        return static_cast<std::uint32_t>(std::clamp(n, 0.0, 255.0));
-    };
-    for (int y = 0; y < p.height; ++y)
-        for (int x = 0; x < p.width; ++x) {
-            const std::uint32_t c = p.row(y)[x];
-            p.row(y)[x] = 0xFF000000u | channel(c >> 16 & 255) << 16 | channel(c >> 8 & 255) << 8 | channel(c & 255);
-        }
-    return p;
-}
-
-
 // The rms distance of the segment (a, b) from the line through p and q, over the segment's length.
 double rmsDistance(geom::Point a, geom::Point b, geom::Point p, geom::Point q) {
     const double len = std::hypot(q.x - p.x, q.y - p.y);
@@ -64,7 +46,8 @@ TEST(SnapLine, findsTheFacadeEdgesWithinATenthOfAPixelWhereverTheClicksFall) {
     const Edge edges[] = {{0, 14, 24, 14}, {0, 0, 24, 0}, {0, 0, 0, 14}, {24, 0, 24, 14}, {0, 3.9, 24, 3.9}};
     for (const auto& [width, height] : {std::pair{1200, 800}, std::pair{3000, 2000}}) {
         const sample::Camera cam = sample::colourCamera(width, height);
-        const Picture picture = noisyFacade(cam, 4);
+        Picture picture = sample::renderColourFacade(cam);
+        velta::testing::addNoise(picture, 4, 12345);
         const edges::PictureGrey grey(picture);
         int lines = 0;
         for (const Edge& e : edges) {

@@ -16,48 +16,13 @@
 
 using namespace velta;
 using velta::testing::BmpSpec;
+using velta::testing::FakeIO;
 using velta::testing::HandlerTest;
 using velta::testing::makeBmp;
 using velta::testing::readFile;
 using velta::testing::writeFile;
 
 namespace {
-
-class FakeIO : public ImageIO {
-public:
-    struct Written {
-        std::string path;
-        ImageFormat format;
-        RectifiedImage image;
-        int pixelsPerMetre;
-    };
-    Picture picture;
-    std::string refusal;   // set: every decode is refused with it
-    std::string writeRefusal;   // set: every write fails with it
-    int decodes = 0;
-    std::vector<Written> writes;
-
-    DecodeResult decode(const std::string&) override {
-        ++decodes;
-        if (!refusal.empty()) return {false, refusal, {}};
-        return {true, {}, picture};
-    }
-    bool write(const RectifiedImage& image, const std::string& path, ImageFormat format, std::string& error,
-               int pixelsPerMetre) override {
-        if (!writeRefusal.empty()) {
-            error = writeRefusal;
-            return false;
-        }
-        std::ofstream out(path);
-        out << "esportato";
-        if (!out.flush()) {
-            error = "cartella non scrivibile";
-            return false;
-        }
-        writes.push_back({path, format, image, pixelsPerMetre});
-        return true;
-    }
-};
 
 // The sample façade as a colour picture: every pixel its palette colour.
 Picture facadePicture() {
@@ -91,12 +56,7 @@ protected:
         io.picture = facadePicture();
         const std::string path = colourFile();
         openImage(path);
-        const sample::Quad& q = sample::facadeGeometry().facade;
-        auto px = [](double v) { return static_cast<float>(std::floor(v)); };
-        markLine(px(q.topLeft.x), px(q.topLeft.y), px(q.topRight.x), px(q.topRight.y));
-        markLine(px(q.bottomLeft.x), px(q.bottomLeft.y), px(q.bottomRight.x), px(q.bottomRight.y));
-        markLine(px(q.bottomLeft.x), px(q.bottomLeft.y), px(q.topLeft.x), px(q.topLeft.y));
-        markLine(px(q.bottomRight.x), px(q.bottomRight.y), px(q.topRight.x), px(q.topRight.y));
+        markFacadeEdges(sample::facadeGeometry().facade);
     }
 
     FakeIO io;

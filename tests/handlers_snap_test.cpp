@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 
 #include "input/construction.h"
 #include "input/dispatch.h"
@@ -13,34 +12,15 @@
 #include "testutils.h"
 
 using namespace velta;
+using velta::testing::FakeIO;
 using velta::testing::HandlerTest;
 using velta::testing::writeFile;
 
 namespace {
 
-// Hands out one picture for any file the plain reader refuses.
-class PictureIO : public ImageIO {
-public:
-    Picture picture;
-    DecodeResult decode(const std::string&) override { return {true, {}, picture}; }
-    bool write(const RectifiedImage&, const std::string&, ImageFormat, std::string& error, int) override {
-        error = "non usato";
-        return false;
-    }
-};
-
 class HandlersSnap : public HandlerTest {
 protected:
     HandlersSnap() { app.io = &io; }
-
-    // Marks the façade's four edges from the pixels its corners fall on, as a user clicks them.
-    void markFacade(const sample::Quad& q) {
-        auto px = [](double v) { return static_cast<float>(std::floor(v)); };
-        markLine(px(q.topLeft.x), px(q.topLeft.y), px(q.topRight.x), px(q.topRight.y));
-        markLine(px(q.bottomLeft.x), px(q.bottomLeft.y), px(q.bottomRight.x), px(q.bottomRight.y));
-        markLine(px(q.bottomLeft.x), px(q.bottomLeft.y), px(q.topLeft.x), px(q.topLeft.y));
-        markLine(px(q.bottomRight.x), px(q.bottomRight.y), px(q.topRight.x), px(q.topRight.y));
-    }
 
     // How far the façade's width to height, as the construction standing rectifies its corners,
     // is from the truth (relative).
@@ -60,14 +40,14 @@ protected:
     // The façade's aspect error with snapping off and on, from the same clicks.
     std::pair<double, double> aspectErrors(const std::string& path, const sample::Quad& q) {
         openImage(path);
-        markFacade(q);
+        markFacadeEdges(q);
         const double off = aspectError(q);
         double clicked[6][6];
         std::copy(&app.s.lineEnds[0][0], &app.s.lineEnds[0][0] + 36, &clicked[0][0]);
         dispatch(app, Command::edgeSnapToggle);
         EXPECT_TRUE(w.checked(Ctl::aggancio));
         openImage(path);
-        markFacade(q);
+        markFacadeEdges(q);
         for (int n = 1; n <= 4; ++n) EXPECT_TRUE(app.s.lineSnaps[n].snapped) << "line " << n;
         const double on = aspectError(q);
         // The snapped lines are drawn where they were found, not where they were clicked.
@@ -76,7 +56,7 @@ protected:
         return {off, on};
     }
 
-    PictureIO io;
+    FakeIO io;
 };
 
 }  // namespace
@@ -97,17 +77,7 @@ TEST_F(HandlersSnap, snappedEdgesGiveBothSampleFacadesTheirTrueProportions) {
     for (const int height : {800, 2000}) {
         const sample::Camera cam = sample::colourCamera(height * 3 / 2, height);
         io.picture = sample::renderColourFacade(cam);
-        std::mt19937 rng(3);
-        std::normal_distribution<double> noise(0, 3);
-        for (int y = 0; y < io.picture.height; ++y)
-            for (int x = 0; x < io.picture.width; ++x) {
-                const double grey = std::clamp(std::round(noise(rng)), -8.0, 8.0);
-                const auto add = [&](std::uint32_t c) {
-                    return static_cast<std::uint32_t>(std::clamp(static_cast<double>(c) + grey, 0.0, 255.0));
-                };
-                const std::uint32_t p = io.picture.row(y)[x];
-                io.picture.row(y)[x] = 0xFF000000u | add(p >> 16 & 255) << 16 | add(p >> 8 & 255) << 8 | add(p & 255);
-            }
+        velta::testing::addNoise(io.picture, 3, 3);
         const std::string photo = (dir / "foto.jpg").string();
         writeFile(photo, {'n', 'o'});   // the plain reader refuses it; the picture comes from io
         const auto [off, on] = aspectErrors(photo, sample::facadeGeometryFor(cam).facade);
@@ -127,7 +97,7 @@ TEST_F(HandlersSnap, aLineThatFindsNoEdgeKeepsItsClicksAndTheLogAndBarsSayWhatEa
     EXPECT_TRUE(w.enabled(Ctl::aggancio));
     dispatch(app, Command::edgeSnapToggle);
     const sample::Quad q = sample::facadeGeometryFor(cam).facade;
-    markFacade(q);
+    markFacadeEdges(q);
     // The last line again, across the sky above the façade: no edge there, and no box either.
     const std::size_t boxes = w.messages.size();
     CANC2(app);

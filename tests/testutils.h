@@ -25,6 +25,7 @@
 #include <functional>
 #include <iterator>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <system_error>
@@ -574,6 +575,59 @@ inline std::vector<DrawOp> marksSince(const RecordingSurface& p, std::size_t fro
 
 // ---- 6. the handler fixture -----------------------------------------------------------------------
 
+/// Adds noise of `sd` levels to every channel of every pixel, from `seed`, kept within 0..255.
+inline void addNoise(Picture& p, double sd, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> noise(0, sd);
+    auto channel = [&](std::uint32_t v) {
+        const double n = std::round(static_cast<double>(v) + noise(rng));
+        return static_cast<std::uint32_t>(std::clamp(n, 0.0, 255.0));
+    };
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const std::uint32_t c = p.row(y)[x];
+            p.row(y)[x] = 0xFF000000u | channel(c >> 16 & 255) << 16 | channel(c >> 8 & 255) << 8 | channel(c & 255);
+        }
+}
+
+/// Stands in for the image decoder and writer: hands out `picture` for every file the plain reader
+/// refuses, and records what it is asked to write.
+class FakeIO : public ImageIO {
+public:
+    struct Written {
+        std::string path;
+        ImageFormat format;
+        RectifiedImage image;
+        int pixelsPerMetre;
+    };
+    Picture picture;
+    std::string refusal;   // set: every decode is refused with it
+    std::string writeRefusal;   // set: every write fails with it
+    int decodes = 0;
+    std::vector<Written> writes;
+
+    DecodeResult decode(const std::string&) override {
+        ++decodes;
+        if (!refusal.empty()) return {false, refusal, {}};
+        return {true, {}, picture};
+    }
+    bool write(const RectifiedImage& image, const std::string& path, ImageFormat format, std::string& error,
+               int pixelsPerMetre) override {
+        if (!writeRefusal.empty()) {
+            error = writeRefusal;
+            return false;
+        }
+        std::ofstream out(path);
+        out << "esportato";
+        if (!out.flush()) {
+            error = "cartella non scrivibile";
+            return false;
+        }
+        writes.push_back({path, format, image, pixelsPerMetre});
+        return true;
+    }
+};
+
 /// The program on a recording window over a fresh scratch data directory, with bitmap files
 /// made on the spot and mouse helpers.
 class HandlerTest : public ::testing::Test {
@@ -619,7 +673,12 @@ protected:
         const std::string path = (dir / "facciata.bmp").string();
         writeFile(path, sample::facadeBitmap());
         openImage(path);
-        const sample::Quad& q = sample::facadeGeometry().facade;
+        markFacadeEdges(sample::facadeGeometry().facade);
+    }
+
+    /// Marks the four edges of the façade seen as `q` (top and bottom as the horizontal pair, left
+    /// and right as the vertical pair) from the pixels its corners fall on, as a user clicks them.
+    void markFacadeEdges(const sample::Quad& q) {
         auto px = [](double v) { return static_cast<float>(std::floor(v)); };
         markLine(px(q.topLeft.x), px(q.topLeft.y), px(q.topRight.x), px(q.topRight.y));
         markLine(px(q.bottomLeft.x), px(q.bottomLeft.y), px(q.bottomRight.x), px(q.bottomRight.y));

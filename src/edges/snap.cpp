@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace velta::edges {
@@ -37,44 +39,62 @@ float bilinear(const GreyImage& g, double x, double y) {
     return top + (bottom - top) * fy;
 }
 
-// One step's profile across the segment: the change of grey over one pixel at each sample.
-struct Profile {
-    std::array<float, samples> slope{};
+// The slopes of one step's profile across the segment: the change of grey over one pixel at
+// each sample.
+using Slopes = std::array<float, samples>;
+
+// One step's edge: its place along the segment and across it, and the strength of its change.
+struct Position {
+    double along = 0, across = 0;
+    double strength = 0;
 };
 
-// The place of the steepest change of sign `sign` within +-reach of the segment, in pixels across
-// it; nothing (NaN) when that change lies at the rim of the searched part, where the edge may lie
-// beyond it. The steepest sample only finds the edge: its place is the centroid of the change of
-// that sign over +-1.5 px around it. For an edge averaged over its pixels and interpolated
+// The place of a step's steepest change within +-reach of the segment, in pixels across it, and
+// its strength; nothing when that change lies at the rim of the searched part (the edge may lie
+// beyond it), or when a change of the other sign about as strong lies beside it (the two sides of
+// a thin stripe, a frame beside its glass: which of the two the user meant cannot be told).
+//
+// The sign is each step's own: an edge against a background lighter than the wall at one end and
+// darker at the other (a sky shading upwards) turns sign along its length and is still one
+// straight edge. The steepest sample only finds the edge: its place is the centroid of the change
+// of that sign over +-1.5 px around it. For an edge averaged over its pixels and interpolated
 // linearly between their centres that centroid is the edge itself, whatever the edge's phase
 // against the pixels; a parabola through the three values around the peak was off by up to a
 // fifth of a pixel on edges running along the pixel rows.
-struct Peak {
-    double place = std::nan("");
-    float strength = 0;
-};
-
-Peak peakOf(const Profile& p, float sign) {
+std::optional<Position> peakOf(const Slopes& slope) {
     constexpr int firstSearched = window, lastSearched = samples - 1 - window;
-    const auto at = [&](int j) { return static_cast<double>(sign * p.slope[static_cast<std::size_t>(j)]); };
+    float strongest = 0;
+    for (int j = firstSearched; j <= lastSearched; ++j)
+        if (std::fabs(slope[static_cast<std::size_t>(j)]) > std::fabs(strongest))
+            strongest = slope[static_cast<std::size_t>(j)];
+    const float sign = strongest < 0 ? -1.0f : 1.0f;
+    const auto at = [&](int j) { return static_cast<double>(sign * slope[static_cast<std::size_t>(j)]); };
     int best = firstSearched;
     for (int j = firstSearched + 1; j <= lastSearched; ++j)
         if (at(j) > at(best)) best = j;
-    Peak peak;
-    peak.strength = static_cast<float>(at(best));
-    if (!(peak.strength > 0) || best == firstSearched || best == lastSearched) return peak;
-    // An edge of the other sign about as strong beside it (the two sides of a thin stripe, a
-    // frame beside its glass): which of the two the user meant cannot be told.
+    if (!(at(best) > 0) || best == firstSearched || best == lastSearched) return std::nullopt;
     for (int j = firstSearched; j <= lastSearched; ++j)
-        if (-at(j) >= rivalShare * at(best)) return peak;
+        if (-at(j) >= rivalShare * at(best)) return std::nullopt;
     double weight = 0, moment = 0;
     for (int j = best - window; j <= best + window; ++j) {
         const double v = std::max(0.0, at(j));
         weight += v;
         moment += v * j;
     }
-    peak.place = -sampleReach + moment / weight * spacing;
-    return peak;
+    return Position{0, -sampleReach + moment / weight * spacing, at(best)};
+}
+
+// The edge across the segment at point (cx, cy), the segment running across (nx, ny).
+std::optional<Position> edgeAt(const GreyImage& grey, double cx, double cy, double nx, double ny) {
+    // g[j + 1] is the grey level at sample j; the slope at j is taken over one pixel.
+    std::array<float, samples + 2> g{};
+    for (int j = 0; j < samples + 2; ++j) {
+        const double across = -sampleReach + (j - 1) * spacing;
+        g[static_cast<std::size_t>(j)] = bilinear(grey, cx + across * nx, cy + across * ny);
+    }
+    Slopes slope{};
+    for (std::size_t j = 0; j < samples; ++j) slope[j] = g[j + 2] - g[j];
+    return peakOf(slope);
 }
 
 double median(std::vector<double> v) {
@@ -86,39 +106,51 @@ double median(std::vector<double> v) {
 }
 
 struct Fit {
-    double offset = 0, slope = 0;    // s = offset + slope * (t - tMean)
+    double offset = 0, slope = 0;    // across = offset + slope * (along - tMean)
     double tMean = 0, stt = 0;
     double sumSquares = 0;
     int count = 0;
+
+    double residual(const Position& p) const { return p.across - (offset + slope * (p.along - tMean)); }
 };
 
-Fit fitLine(const std::vector<double>& t, const std::vector<double>& s, const std::vector<bool>& use) {
+Fit fitLine(const std::vector<Position>& positions) {
     Fit f;
-    double st = 0, ss = 0;
-    for (std::size_t k = 0; k < t.size(); ++k)
-        if (use[k]) {
-            st += t[k];
-            ss += s[k];
-            ++f.count;
-        }
+    f.count = static_cast<int>(positions.size());
     if (f.count < 2) return f;
+    double st = 0, ss = 0;
+    for (const Position& p : positions) {
+        st += p.along;
+        ss += p.across;
+    }
     f.tMean = st / f.count;
     const double sMean = ss / f.count;
     double sts = 0;
-    for (std::size_t k = 0; k < t.size(); ++k)
-        if (use[k]) {
-            const double dt = t[k] - f.tMean;
-            f.stt += dt * dt;
-            sts += dt * (s[k] - sMean);
-        }
+    for (const Position& p : positions) {
+        const double dt = p.along - f.tMean;
+        f.stt += dt * dt;
+        sts += dt * (p.across - sMean);
+    }
     f.slope = f.stt > 0 ? sts / f.stt : 0;
     f.offset = sMean;
-    for (std::size_t k = 0; k < t.size(); ++k)
-        if (use[k]) {
-            const double r = s[k] - (f.offset + f.slope * (t[k] - f.tMean));
-            f.sumSquares += r * r;
-        }
+    for (const Position& p : positions) f.sumSquares += f.residual(p) * f.residual(p);
     return f;
+}
+
+// The line through the positions, fitted again without those further than 3 robust standard
+// deviations from the first fit; the positions left are the ones the fit stands on.
+Fit robustFit(std::vector<Position>& positions) {
+    const Fit first = fitLine(positions);
+    std::vector<double> residuals;
+    residuals.reserve(positions.size());
+    for (const Position& p : positions) residuals.push_back(first.residual(p));
+    const double centre = median(residuals);
+    std::vector<double> spread;
+    spread.reserve(residuals.size());
+    for (const double r : residuals) spread.push_back(std::fabs(r - centre));
+    const double limit = outlierSds * std::max(1.4826 * median(spread), minRobustSd);
+    std::erase_if(positions, [&](const Position& p) { return !(std::fabs(first.residual(p)) <= limit); });
+    return fitLine(positions);
 }
 
 }  // namespace
@@ -150,67 +182,31 @@ Snap snapLine(const GreyImage& grey, double x1, double y1, double x2, double y2)
     const double dx = (x2 - x1) / length, dy = (y2 - y1) / length;   // along the segment
     const double nx = -dy, ny = dx;                                   // across it
 
-    // The profile at every pixel step of the segment's middle 90 %.
+    // The edge at every pixel step of the segment's middle 90 %, where it is about as strong as
+    // along most of the line.
     const double first = endShare * length;
     const int steps = static_cast<int>(std::floor((1 - 2 * endShare) * length)) + 1;
     out.steps = steps;
     if (steps < minPositions) return out;
-    std::vector<double> t, s;
-    std::vector<float> strength;
-    t.reserve(static_cast<std::size_t>(steps));
-    s.reserve(static_cast<std::size_t>(steps));
-    strength.reserve(static_cast<std::size_t>(steps));
+    std::vector<Position> positions;
+    positions.reserve(static_cast<std::size_t>(steps));
     for (int k = 0; k < steps; ++k) {
         const double along = first + k;
-        const double cx = x1 + along * dx, cy = y1 + along * dy;
-        // g[j + 1] is the grey level at sample j; the slope at j is taken over one pixel.
-        std::array<float, samples + 2> g{};
-        for (int j = 0; j < samples + 2; ++j) {
-            const double across = -sampleReach + (j - 1) * spacing;
-            g[static_cast<std::size_t>(j)] = bilinear(grey, cx + across * nx, cy + across * ny);
+        if (auto p = edgeAt(grey, x1 + along * dx, y1 + along * dy, nx, ny)) {
+            p->along = along;
+            positions.push_back(*p);
         }
-        Profile p;
-        for (std::size_t j = 0; j < samples; ++j) p.slope[j] = g[j + 2] - g[j];
-        // The sign of this step's strongest change: an edge against a background that is lighter
-        // than the wall at one end and darker at the other (a sky shading upwards) changes sign
-        // along its length and is still one straight edge.
-        float strongest = 0;
-        for (std::size_t j = window; j + window < samples; ++j)
-            if (std::fabs(p.slope[j]) > std::fabs(strongest)) strongest = p.slope[j];
-        const Peak peak = peakOf(p, strongest < 0 ? -1.0f : 1.0f);
-        if (std::isnan(peak.place)) continue;
-        t.push_back(along);
-        s.push_back(peak.place);
-        strength.push_back(peak.strength);
     }
-    {
-        std::vector<double> all(strength.begin(), strength.end());
-        const double typical = median(all);
-        std::size_t n = 0;
-        for (std::size_t k = 0; k < t.size(); ++k)
-            if (static_cast<double>(strength[k]) >= weakShare * typical) {
-                t[n] = t[k];
-                s[n] = s[k];
-                ++n;
-            }
-        t.resize(n);
-        s.resize(n);
-    }
+    std::vector<double> strengths;
+    strengths.reserve(positions.size());
+    for (const Position& p : positions) strengths.push_back(p.strength);
+    const double typical = median(std::move(strengths));
+    std::erase_if(positions, [&](const Position& p) { return !(p.strength >= weakShare * typical); });
     const auto needed = static_cast<std::size_t>(std::max<double>(minPositions, std::ceil(minShare * steps)));
-    if (t.size() < needed) return out;
+    if (positions.size() < needed) return out;
 
-    // The line through them, fitted again without the outliers.
-    std::vector<bool> use(t.size(), true);
-    Fit fit = fitLine(t, s, use);
-    std::vector<double> residuals(t.size());
-    for (std::size_t k = 0; k < t.size(); ++k) residuals[k] = s[k] - (fit.offset + fit.slope * (t[k] - fit.tMean));
-    const double centre = median(residuals);
-    std::vector<double> spread(residuals.size());
-    for (std::size_t k = 0; k < residuals.size(); ++k) spread[k] = std::fabs(residuals[k] - centre);
-    const double robustSd = std::max(1.4826 * median(spread), minRobustSd);
-    for (std::size_t k = 0; k < t.size(); ++k) use[k] = std::fabs(residuals[k]) <= outlierSds * robustSd;
-    fit = fitLine(t, s, use);
-    if (static_cast<std::size_t>(fit.count) < needed || !(fit.stt > 0)) return out;
+    const Fit fit = robustFit(positions);
+    if (positions.size() < needed || !(fit.stt > 0)) return out;
     out.kept = fit.count;
     out.rms = std::sqrt(fit.sumSquares / fit.count);
     if (!(out.rms <= maxRms)) return out;

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <string>
 
-#include "edges/snap.h"
 #include "input/app.h"
 
 namespace velta {
@@ -49,8 +48,6 @@ void Picture2_DblClick(App& app);
 void duepuntiClick(App& app);            // menu duepunti
 void chooseInterpolation(App& app, Interpolation k);   // menus vicino, bilineare, bicubica
 void toggleEdgeSnap(App& app);           // menu aggancio: snapping of marked lines on or off
-/// What snapping makes of the line from (x1, y1) to (x2, y2) on the open picture's grey levels.
-edges::Snap snapToEdge(const SourceImage& image, double x1, double y1, double x2, double y2);
 
 // The measurement log window
 void misureClick(App& app);              // menu misure: shows the log window

@@ -19,6 +19,21 @@ void showPointer(App& app, float x, float y) {
     app.w.setText(Ctl::Text2, loc(y, app));
 }
 
+// What snapping makes of the line from (x1, y1) to (x2, y2) on the open picture's grey levels.
+edges::Snap snapToEdge(const SourceImage& image, double x1, double y1, double x2, double y2) {
+    if (image.road == Road::colour) {
+        if (image.picture.empty()) return edges::Snap{false, x1, y1, x2, y2};
+        const edges::PictureGrey grey(image.picture);
+        return edges::snapLine(grey, x1, y1, x2, y2);
+    }
+    const int width = static_cast<int>(image.fileWidth), height = image.fileHeight;
+    if (width < 1 || width > rowRecordSize || height < 1 || image.sourceRows.size() < static_cast<std::size_t>(height))
+        return edges::Snap{false, x1, y1, x2, y2};
+    const edges::PaletteGrey grey(std::span<const RowRecord>(image.sourceRows).first(static_cast<std::size_t>(height)),
+                                  width, height, image.bmpPalette);
+    return edges::snapLine(grey, x1, y1, x2, y2);
+}
+
 // The line from the first click to the second, snapped to the edge it was drawn along when
 // snapping is on; what snapping made of it is kept in `snap`.
 struct LineEnds {
@@ -27,17 +42,9 @@ struct LineEnds {
 
 LineEnds markedEnds(const State& s, LineSnap& snap) {
     snap = {};
-    const LineEnds clicks{s.firstX, s.firstY, s.secondX, s.secondY};
-    if (!s.edgeSnap) return clicks;
-    snap.tried = true;
-    const edges::Snap found = snapToEdge(s.image, clicks.x1, clicks.y1, clicks.x2, clicks.y2);
-    if (!found.snapped) return clicks;
-    snap.snapped = true;
-    snap.rms = found.rms;
-    snap.centreX = found.centreX;
-    snap.centreY = found.centreY;
-    snap.sigmaOffset = found.sigmaOffset;
-    snap.sigmaAngle = found.sigmaAngle;
+    if (!s.edgeSnap) return {s.firstX, s.firstY, s.secondX, s.secondY};
+    const edges::Snap found = snapToEdge(s.image, s.firstX, s.firstY, s.secondX, s.secondY);
+    snap = {true, found.snapped, found.rms, found.centreX, found.centreY, found.sigmaOffset, found.sigmaAngle};
     return {found.x1, found.y1, found.x2, found.y2};
 }
 
@@ -56,10 +63,7 @@ void lineClick(App& app, float x, float y) {
         p.circle(x, y, 2);
         p.setForeColor(pureRed);
         // The band left by the last movement is not erased: the segment covers it.
-        if (snap.snapped)
-            p.line(ends.x2, ends.y2, ends.x1, ends.y1);
-        else
-            p.line(s.secondX, s.secondY, s.firstX, s.firstY);
+        p.line(ends.x2, ends.y2, ends.x1, ends.y1);
         switch (s.lineCount) {
         case 0: w.setText(Ctl::domanda1, "Definire la 2°retta orizz."); break;
         case 1: w.setText(Ctl::domanda1, "Definire la 1° retta vertic."); break;
@@ -80,14 +84,13 @@ void lineClick(App& app, float x, float y) {
         s.lineEnds[n][4] = ends.y2;
         w.setText(Ctl::tfuvx, loc(s.secondX, app));
         w.setText(Ctl::tfuvy, loc(s.secondY, app));
-        if (snap.snapped) {
-            // A snapped line is never exactly upright: its angle comes from its fitted ends.
-            s.lineSlope = (ends.y2 - ends.y1) / (ends.x2 - ends.x1);
-            w.setText(text6(n), text::localeNumber(std::atan(s.lineSlope) * 180 / 3.14159265358979, app.decimalSep));
-        } else if (s.secondX - s.firstX == 0) {
+        // A clicked line reads its angle from the clicks; a snapped one, never exactly upright,
+        // from its fitted ends.
+        if (!snap.snapped && s.secondX - s.firstX == 0) {
             w.setText(text6(n), "90");
         } else {
-            s.lineSlope = static_cast<double>(s.secondY - s.firstY) / static_cast<double>(s.secondX - s.firstX);
+            s.lineSlope = snap.snapped ? (ends.y2 - ends.y1) / (ends.x2 - ends.x1)
+                                       : static_cast<double>(s.secondY - s.firstY) / static_cast<double>(s.secondX - s.firstX);
             w.setText(text6(n), text::localeNumber(std::atan(s.lineSlope) * 180 / 3.14159265358979, app.decimalSep));
         }
     } else {
@@ -221,20 +224,6 @@ void RETTANG3(App& app) {
     ++app.s.areaStarts;
     // The grid is drawn from the construction: none stands after a refused one, or on a new image.
     if (app.s.constructionValid) app.w.setEnabled(Ctl::GRIGLIA, true);
-}
-
-edges::Snap snapToEdge(const SourceImage& image, double x1, double y1, double x2, double y2) {
-    if (image.road == Road::colour) {
-        if (image.picture.empty()) return edges::Snap{false, x1, y1, x2, y2};
-        const edges::PictureGrey grey(image.picture);
-        return edges::snapLine(grey, x1, y1, x2, y2);
-    }
-    const int width = static_cast<int>(image.fileWidth), height = image.fileHeight;
-    if (width < 1 || width > rowRecordSize || height < 1 || image.sourceRows.size() < static_cast<std::size_t>(height))
-        return edges::Snap{false, x1, y1, x2, y2};
-    const edges::PaletteGrey grey(std::span<const RowRecord>(image.sourceRows).first(static_cast<std::size_t>(height)),
-                                  width, height, image.bmpPalette);
-    return edges::snapLine(grey, x1, y1, x2, y2);
 }
 
 void toggleEdgeSnap(App& app) {

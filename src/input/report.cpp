@@ -169,14 +169,7 @@ void addScaleAndLog(ReportData& r, const App& app) {
     r.logTitles = measure::columnTitles();
     for (std::size_t i = 0; i < log.rows.size(); ++i) r.logRows.push_back(measure::rowCells(log, i, sep));
     // What snapping made of the lines stands beside each line among the parameters.
-    measure::Log withoutSnaps = log;
-    withoutSnaps.lines = {};
-    std::string foot = measure::footText(withoutSnaps, sep);
-    for (std::size_t start = 0; !foot.empty() && start <= foot.size();) {
-        const std::size_t end = std::min(foot.find('\n', start), foot.size());
-        if (end > start) r.notes.push_back(foot.substr(start, end - start));
-        start = end + 1;
-    }
+    for (std::string& line : measure::footLines(log, sep, false)) r.notes.push_back(std::move(line));
 
     // The aspect ratio's bar needs a reference pair only as a yardstick: without a log, the
     // frame's width stands for it.

@@ -123,7 +123,7 @@ std::vector<std::string> rowCells(const Log& log, std::size_t index, char decima
     return cells;
 }
 
-std::string footText(const Log& log, char decimal) {
+std::vector<std::string> footLines(const Log& log, char decimal, bool withSnaps) {
     std::vector<std::string> lines;
     const std::optional<double> mean = log.meanError(), largest = log.maxError();
     if (mean && largest)
@@ -132,7 +132,7 @@ std::string footText(const Log& log, char decimal) {
     if (log.poorlyDetermined)
         lines.emplace_back("Proporzioni poco determinate: mezzo pixel su una retta sposta la distanza principale di "
                            "oltre il 5 %");
-    if (std::ranges::any_of(log.lines, [](const LineSnapNote& l) { return l.tried; })) {
+    if (withSnaps && std::ranges::any_of(log.lines, [](const LineSnapNote& l) { return l.tried; })) {
         std::string snaps = "Aggancio ai bordi:";
         for (int n = 1; n <= 4; ++n) {
             const std::string note = lineSnapText(log.lines[static_cast<std::size_t>(n - 1)], decimal);
@@ -140,6 +140,11 @@ std::string footText(const Log& log, char decimal) {
         }
         lines.push_back(snaps);
     }
+    return lines;
+}
+
+std::string footText(const Log& log, char decimal) {
+    const std::vector<std::string> lines = footLines(log, decimal, true);
     std::string out;
     for (std::size_t k = 0; k < lines.size(); ++k) out += (k > 0 ? "\n" : "") + lines[k];
     return out;

@@ -63,6 +63,10 @@ std::vector<std::string> rowCells(const Log& log, std::size_t index, char decima
 /// the lines when it was on for any of them; lines joined by "\n".
 std::string footText(const Log& log, char decimal);
 
+/// The lines of the foot, each on its own; without what snapping made of the lines unless
+/// `withSnaps`.
+std::vector<std::string> footLines(const Log& log, char decimal, bool withSnaps);
+
 /// What snapping made of a line: "agganciata ai bordi, scarto 0,08 px" (the residual rms, two
 /// decimals), "non agganciata", or nothing when snapping was off for it.
 std::string lineSnapText(const LineSnapNote& line, char decimal);
