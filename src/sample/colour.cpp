@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "sample/layout.h"
+#include "sample/sight.h"
 
 namespace velta::sample {
 
@@ -162,44 +163,20 @@ Look facadeLook(PlanePoint p) {
     }
 }
 
-// The camera reduced to plain numbers, so that the per-sample work is a handful of operations.
-struct Viewer {
-    double r00, r01, r02, r10, r11, r12, r20, r21, r22;  // worldFromCamera
-    double principalX, principalY, focalPx;
-    double positionU, positionV, distanceM;
-};
-
-Viewer viewerOf(const Camera& c) {
-    const auto& r = c.worldFromCamera;
-    return {r[0][0], r[0][1], r[0][2], r[1][0], r[1][1], r[1][2], r[2][0], r[2][1], r[2][2],
-            c.principalX, c.principalY, c.focalPx, c.positionU, c.positionV, c.distanceM};
-}
-
 // What the camera sees at image point (x, y): the same façade, ground and sky as the bitmap sample.
 Look sceneLook(const Viewer& c, double x, double y) {
-    const double cx = (x - c.principalX) / c.focalPx;
-    const double cy = (y - c.principalY) / c.focalPx;
-    const double dx = c.r00 * cx + c.r01 * cy + c.r02;
-    const double dy = c.r10 * cx + c.r11 * cy + c.r12;
-    const double dz = c.r20 * cx + c.r21 * cy + c.r22;
-    if (dz > 0) {
-        const double t = c.distanceM / dz;
-        const PlanePoint p{c.positionU + t * dx, c.positionV - t * dy};
-        if (p.u >= 0 && p.u <= layout::widthM && p.v >= 0 && p.v <= layout::heightM) return facadeLook(p);
-    }
-    if (dy > 0 && c.positionV > 0) {  // downwards: the light paving of the square (world y grows downwards)
-        const double t = c.positionV / dy;
-        const double along = t * std::sqrt(dx * dx + dz * dz);
+    const Sight s = sightOf(c, x, y);
+    if (s.what == Sight::What::facade) return facadeLook(s.facade);
+    if (s.what == Sight::What::ground) {  // the light paving of the square
         const Rgb near{152, 143, 130}, far{188, 181, 168};
-        Rgb colour = mix(near, far, clamp01(along / 70));
-        if (along < 45) {  // the mottle fades out before the paving grows too fine to show it
-            const double k = 0.08 * (1 - along / 45);
-            colour = scaled(colour, 1 + k * noise(t * dx * 3, t * dz * 3, 5));
+        Rgb colour = mix(near, far, clamp01(s.along / 70));
+        if (s.along < 45) {  // the mottle fades out before the paving grows too fine to show it
+            const double k = 0.08 * (1 - s.along / 45);
+            colour = scaled(colour, 1 + k * noise(s.groundT * s.dx * 3, s.groundT * s.dz * 3, 5));
         }
         return {colour, ground};
     }
-    const double elevation = -dy / std::sqrt(dx * dx + dy * dy + dz * dz);
-    const double t = clamp01(elevation / 0.6);
+    const double t = clamp01(s.elevation / 0.6);
     return {mix(Rgb{214, 228, 241}, Rgb{74, 128, 198}, t * (2 - t)), sky};
 }
 

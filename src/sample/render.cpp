@@ -21,6 +21,7 @@
 #include "sample/bmp8.h"
 #include "sample/facade.h"
 #include "sample/layout.h"
+#include "sample/sight.h"
 
 namespace velta::sample {
 
@@ -107,37 +108,11 @@ Sample facadeSample(PlanePoint p) {
     }
 }
 
-// The camera reduced to plain numbers, so that the per-sample work is a handful of operations.
-struct Viewer {
-    double r00, r01, r02, r10, r11, r12, r20, r21, r22;  // worldFromCamera
-    double principalX, principalY, focalPx;
-    double positionU, positionV, distanceM;
-};
-
-Viewer viewerOf(const Camera& c) {
-    const auto& r = c.worldFromCamera;
-    return {r[0][0], r[0][1], r[0][2], r[1][0], r[1][1], r[1][2], r[2][0], r[2][1], r[2][2],
-            c.principalX, c.principalY, c.focalPx, c.positionU, c.positionV, c.distanceM};
-}
-
 Sample sceneSample(const Viewer& c, double x, double y) {
-    const double cx = (x - c.principalX) / c.focalPx;
-    const double cy = (y - c.principalY) / c.focalPx;
-    const double dx = c.r00 * cx + c.r01 * cy + c.r02;
-    const double dy = c.r10 * cx + c.r11 * cy + c.r12;
-    const double dz = c.r20 * cx + c.r21 * cy + c.r22;
-    if (dz > 0) {
-        const double t = c.distanceM / dz;
-        const PlanePoint p{c.positionU + t * dx, c.positionV - t * dy};
-        if (p.u >= 0 && p.u <= layout::widthM && p.v >= 0 && p.v <= layout::heightM) return facadeSample(p);
-    }
-    if (dy > 0 && c.positionV > 0) {  // downwards: the ground (world y grows downwards)
-        const double t = c.positionV / dy;
-        const double along = t * std::sqrt(dx * dx + dz * dz);
-        return {Material::Ground, along / 90.0};
-    }
-    const double elevation = -dy / std::sqrt(dx * dx + dy * dy + dz * dz);
-    return {Material::Sky, elevation / 0.55};
+    const Sight s = sightOf(c, x, y);
+    if (s.what == Sight::What::facade) return facadeSample(s.facade);
+    if (s.what == Sight::What::ground) return {Material::Ground, s.along / 90.0};
+    return {Material::Sky, s.elevation / 0.55};
 }
 
 std::array<std::uint8_t, 1024> makePalette() {
