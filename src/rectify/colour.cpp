@@ -525,40 +525,28 @@ ColourRectifier::ColourRectifier(const Input& in, Interpolation interpolation, K
     : image_(&in.image),
       interpolation_(interpolation),
       kernel_(resolveColour(kernel)),
-      width_(colourColumnCount(in.frame)),
-      height_(rowCount(in.frame)),
-      fuvx_(in.vp.fuvx),
-      fuvy_(in.vp.fuvy),
-      xmin_(in.area[1].x),
-      xmax_(in.area[4].x),
-      ymin_(in.area[1].y),
-      ymax_(in.area[2].y) {
-    LineTables t = lineTables(in.frame, in.vp, width_, height_, block);
-    colSlope_ = std::move(t.colSlope);
-    colBase_ = std::move(t.colBase);
-    rows_ = std::move(t.rows);
-}
+      g_(rowSetup(in, colourColumnCount(in.frame), block)) {}
 
 void ColourRectifier::computeRow(int i, std::uint32_t* out) const {
-    const auto w = static_cast<std::size_t>(width_);
+    const auto w = static_cast<std::size_t>(g_.width);
     // Read each time: the picture may have changed while pending events ran between rows.
     const Picture& pic = image_->picture;
-    if (w == 0 || i < 1 || i > height_ || !rows_[static_cast<std::size_t>(i)].finite || pic.empty()) {
+    if (w == 0 || i < 1 || i > g_.height || !g_.tables.rows[static_cast<std::size_t>(i)].finite || pic.empty()) {
         std::fill_n(out, w, black);
         return;
     }
-    const RowLine& line = rows_[static_cast<std::size_t>(i)];
+    const RowLine& line = g_.tables.rows[static_cast<std::size_t>(i)];
     constexpr double lowest = std::numeric_limits<double>::lowest(), highest = std::numeric_limits<double>::max();
     RunGeometry g{nullptr,
                   nullptr,
                   line.slope,
                   line.intercept,
-                  fuvx_,
-                  fuvy_,
-                  std::max(xmin_, lowest),
-                  std::min(xmax_, highest),
-                  std::max(ymin_, lowest),
-                  std::min(ymax_, highest),
+                  g_.fuvx,
+                  g_.fuvy,
+                  std::max(g_.xmin, lowest),
+                  std::min(g_.xmax, highest),
+                  std::max(g_.ymin, lowest),
+                  std::min(g_.ymax, highest),
                   static_cast<double>(pic.width),
                   static_cast<double>(pic.height)};
     const Source src{pic.pixels, pic.stride, pic.width, pic.height};
@@ -567,8 +555,8 @@ void ColourRectifier::computeRow(int i, std::uint32_t* out) const {
     // The first stage of run c, and the prefetching of its samples' lines.
     const auto prepare = [&](std::size_t c, Run& r) {
         const std::size_t p0 = c * runLength, n = std::min(runLength, w - p0);
-        g.slope = colSlope_.data() + p0;
-        g.base = colBase_.data() + p0;
+        g.slope = g_.tables.colSlope.data() + p0;
+        g.base = g_.tables.colBase.data() + p0;
         const std::size_t padded = (n + block - 1) / block * block;   // within the padded tables
         switch (kernel_) {
 #ifdef VELTA_COLOUR_X86

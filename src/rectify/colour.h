@@ -32,8 +32,8 @@ public:
     /// as for the plain road's Rectifier; one the processor lacks falls back to a narrower one.
     ColourRectifier(const Input& in, Interpolation interpolation, Kernel kernel = Kernel::automatic);
 
-    [[nodiscard]] int width() const { return width_; }
-    [[nodiscard]] int height() const { return height_; }
+    [[nodiscard]] int width() const { return g_.width; }
+    [[nodiscard]] int height() const { return g_.height; }
 
     /// The kernel actually used.
     [[nodiscard]] Kernel kernel() const { return kernel_; }
@@ -46,17 +46,7 @@ private:
     const SourceImage* image_;
     Interpolation interpolation_;
     Kernel kernel_;
-    int width_ = 0;
-    int height_ = 0;
-    double fuvx_ = 0, fuvy_ = 0;
-    double xmin_ = 0, xmax_ = 0, ymin_ = 0, ymax_ = 0;
-    // Per output position p (0-based, mirroring applied), padded with NaN to whole blocks: the
-    // slope S of the column's source line and S * fuvx - fuvy; NaN for a column without a
-    // finite construction, which no pixel then passes.
-    std::vector<double> colSlope_;
-    std::vector<double> colBase_;
-    // Per row mark i = 0..H: the source line of the row.
-    std::vector<RowLine> rows_;
+    RowSetup g_;   // size, V, window and line tables
 };
 
 /// Output row i straight from the construction, pixel by pixel, weights and sums in double,

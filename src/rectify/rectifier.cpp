@@ -168,19 +168,7 @@ bool kernelAvailable(Kernel k) { return k == Kernel::automatic || resolve(k) == 
 Rectifier::Rectifier(const Input& in, Kernel kernel)
     : image_(&in.image),
       kernel_(resolve(kernel)),
-      width_(columnCount(in.frame)),
-      height_(rowCount(in.frame)),
-      fuvx_(in.vp.fuvx),
-      fuvy_(in.vp.fuvy),
-      xmin_(in.area[1].x),
-      xmax_(in.area[4].x),
-      ymin_(in.area[1].y),
-      ymax_(in.area[2].y) {
-    LineTables t = lineTables(in.frame, in.vp, width_, height_, block);
-    colSlope_ = std::move(t.colSlope);
-    colBase_ = std::move(t.colBase);
-    rows_ = std::move(t.rows);
-}
+      g_(rowSetup(in, columnCount(in.frame), block)) {}
 
 Rectifier::Bounds Rectifier::boundsNow() const {
     // Read each time: the image may have changed while pending events ran between rows.
@@ -189,41 +177,41 @@ Rectifier::Bounds Rectifier::boundsNow() const {
                               static_cast<int>(std::min<std::size_t>(img.sourceRows.size(), 32767)));
     const double cols =
         img.fileWidth >= 1 ? std::floor(std::min(img.fileWidth, static_cast<double>(rowRecordSize))) : 0.0;
-    if (rows < 1 || cols < 1 || std::isnan(xmin_) || std::isnan(xmax_) || std::isnan(ymin_) ||
-        std::isnan(ymax_))
+    if (rows < 1 || cols < 1 || std::isnan(g_.xmin) || std::isnan(g_.xmax) || std::isnan(g_.ymin) ||
+        std::isnan(g_.ymax))
         return Bounds{0, 0, 0, 0, false};
     constexpr double below = -std::numeric_limits<double>::infinity();
     // Int(srcX) <= cols  <=>  srcX < cols + 1, and 0 <= Int(srcY) <= rows - 1  <=>  0 <= srcY < rows;
     // the lower x bound stays finite so that -inf cannot pass.
-    return Bounds{std::max(xmin_, std::numeric_limits<double>::lowest()),
-                  std::min(xmax_, std::nextafter(cols + 1.0, below)),
-                  std::max(ymin_, 0.0),
-                  std::min(ymax_, std::nextafter(static_cast<double>(rows), below)),
+    return Bounds{std::max(g_.xmin, std::numeric_limits<double>::lowest()),
+                  std::min(g_.xmax, std::nextafter(cols + 1.0, below)),
+                  std::max(g_.ymin, 0.0),
+                  std::min(g_.ymax, std::nextafter(static_cast<double>(rows), below)),
                   true};
 }
 
 void Rectifier::computeRow(int i, RowRecord& out) const {
-    const auto w = static_cast<std::size_t>(width_);
+    const auto w = static_cast<std::size_t>(g_.width);
     const Bounds bounds = boundsNow();
-    if (i < 1 || i > height_ || !rows_[static_cast<std::size_t>(i)].finite || !bounds.any) {
+    if (i < 1 || i > g_.height || !g_.tables.rows[static_cast<std::size_t>(i)].finite || !bounds.any) {
         out.fill(0);
         return;
     }
-    const RowLine& line = rows_[static_cast<std::size_t>(i)];
-    const PixelParams pp{line.slope, line.intercept, fuvx_, fuvy_, bounds.xlo, bounds.xhi, bounds.ylo, bounds.yhi};
+    const RowLine& line = g_.tables.rows[static_cast<std::size_t>(i)];
+    const PixelParams pp{line.slope, line.intercept, g_.fuvx, g_.fuvy, bounds.xlo, bounds.xhi, bounds.ylo, bounds.yhi};
 
     // The records lie back to back in the vector, so one offset from the first reaches them all.
     static_assert(sizeof(RowRecord) == rowRecordSize);
     const auto* src = reinterpret_cast<const std::uint8_t*>(image_->sourceRows.data());
-    const std::size_t n = colSlope_.size();   // at most the record size: it is a multiple of the block
+    const std::size_t n = g_.tables.colSlope.size();   // at most the record size: it is a multiple of the block
     std::array<std::int32_t, paddedRecord> offset;
     switch (kernel_) {
 #if defined(__x86_64__) && defined(__SSE2__)
-    case Kernel::avx512: offsetsAvx512(colSlope_.data(), colBase_.data(), n, pp, offset.data()); break;
-    case Kernel::avx2: offsetsAvx2(colSlope_.data(), colBase_.data(), n, pp, offset.data()); break;
-    case Kernel::sse2: offsetsSse2(colSlope_.data(), colBase_.data(), n, pp, offset.data()); break;
+    case Kernel::avx512: offsetsAvx512(g_.tables.colSlope.data(), g_.tables.colBase.data(), n, pp, offset.data()); break;
+    case Kernel::avx2: offsetsAvx2(g_.tables.colSlope.data(), g_.tables.colBase.data(), n, pp, offset.data()); break;
+    case Kernel::sse2: offsetsSse2(g_.tables.colSlope.data(), g_.tables.colBase.data(), n, pp, offset.data()); break;
 #endif
-    default: offsetsPortable(colSlope_.data(), colBase_.data(), n, pp, offset.data()); break;
+    default: offsetsPortable(g_.tables.colSlope.data(), g_.tables.colBase.data(), n, pp, offset.data()); break;
     }
     for (std::size_t p = 0; p < w; ++p) {
         const std::int32_t o = offset[p];

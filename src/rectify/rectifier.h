@@ -26,10 +26,10 @@ public:
     explicit Rectifier(const Input& in, Kernel kernel = Kernel::automatic);
 
     /// Number of output columns W.
-    [[nodiscard]] int width() const { return width_; }
+    [[nodiscard]] int width() const { return g_.width; }
 
     /// Number of output rows H.
-    [[nodiscard]] int height() const { return height_; }
+    [[nodiscard]] int height() const { return g_.height; }
 
     /// The kernel actually used (automatic resolves to what the processor supports).
     [[nodiscard]] Kernel kernel() const { return kernel_; }
@@ -47,17 +47,7 @@ private:
 
     const SourceImage* image_;
     Kernel kernel_;
-    int width_ = 0;
-    int height_ = 0;
-    double fuvx_ = 0, fuvy_ = 0;
-    double xmin_ = 0, xmax_ = 0, ymin_ = 0, ymax_ = 0;
-    // Per output position p (0-based, mirroring applied), padded to a multiple of the block size:
-    // the slope S of the source line of its column and S * fuvx - fuvy; NaN for a column
-    // without a finite construction, which no pixel can then pass.
-    std::vector<double> colSlope_;
-    std::vector<double> colBase_;
-    // Per row mark i = 0..H: the source line of the row.
-    std::vector<RowLine> rows_;
+    RowSetup g_;   // size, V, window and line tables
 };
 
 }  // namespace velta::rectify

@@ -105,6 +105,20 @@ LineTables lineTables(const geom::Orientation& f, const geom::VanishingPoints& v
     return t;
 }
 
+RowSetup rowSetup(const Input& in, int width, std::size_t block) {
+    RowSetup s;
+    s.width = width;
+    s.height = rowCount(in.frame);
+    s.fuvx = in.vp.fuvx;
+    s.fuvy = in.vp.fuvy;
+    s.xmin = in.area[1].x;
+    s.xmax = in.area[4].x;
+    s.ymin = in.area[1].y;
+    s.ymax = in.area[2].y;
+    s.tables = lineTables(in.frame, in.vp, s.width, s.height, block);
+    return s;
+}
+
 void referenceRow(const Input& in, int i, RowRecord& out) {
     out.fill(0);
     const geom::Orientation& f = in.frame;

@@ -76,6 +76,19 @@ struct LineTables {
 [[nodiscard]] LineTables lineTables(const geom::Orientation& f, const geom::VanishingPoints& vp, int width, int height,
                                     std::size_t block);
 
+/// What the fast rectifiers compute every row from: the frame's size, V, the calculation area's
+/// window and the line tables.
+struct RowSetup {
+    int width = 0;
+    int height = 0;
+    double fuvx = 0, fuvy = 0;
+    double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
+    LineTables tables;
+};
+
+/// The setup of `width` columns (the road's own column count) and all the rows of `in`.
+[[nodiscard]] RowSetup rowSetup(const Input& in, int width, std::size_t block);
+
 /// Computes output row i (row mark 1..H) of the rectification `in` into `out`, pixel by pixel
 /// with the full column construction. A pixel is sampled when its source point lies in the
 /// calculation area (both ends included) and Int(srcY), max(1, Int(srcX)) address a byte of the
