@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <random>
 
+#include "bitmap/disk_sync.h"
 #include "bitmap/os_error.h"
 
 namespace velta::bitmap {
@@ -19,19 +20,6 @@ namespace {
 
 std::string writeError(const std::string& target, const std::string& why) {
     return "Impossibile scrivere il file \"" + target + "\": " + why;
-}
-
-// Whether a failed flush means the data may not be on the disk; file systems that cannot flush
-// at all answer otherwise.
-bool lostData(int err) { return err == EIO || err == ENOSPC || err == EDQUOT; }
-
-// Puts the contents of the open file `fd` on the disk; false with errno set when they may not be.
-bool syncContents(int fd) {
-    while (::fsync(fd) != 0) {
-        if (errno == EINTR) continue;
-        return !lostData(errno);
-    }
-    return true;
 }
 
 // A name for the temporary file that no other save, of this process or another, picks: the
@@ -81,20 +69,10 @@ bool syncFile(const std::string& path) {
     return ok;
 }
 
-// Puts the directory's entries on the disk after the rename. The new file is in place whatever
-// this gives; a failure only leaves the name to the system's own timing.
-void syncDirectory(const std::filesystem::path& dir) {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    syncContents(fd);
-    ::close(fd);
-}
-
 }  // namespace
 
 bool safeWrite(const std::string& target, const FileFiller& fill, std::string& error) {
-    std::filesystem::path dir = std::filesystem::path(target).parent_path();
-    if (dir.empty()) dir = ".";
+    const std::filesystem::path dir = folderOf(target);
     std::string temp;
     if (!createTemp(dir, temp)) {
         error = writeError(target, osErrorText(errno));

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "bitmap/disk_sync.h"
 #include "bitmap/os_error.h"
 
 namespace velta::bitmap {
@@ -24,19 +25,6 @@ bool exists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-// Whether a failed flush means the data may not be on the disk; file systems that cannot flush
-// at all answer otherwise.
-bool lostData(int err) { return err == EIO || err == ENOSPC || err == EDQUOT; }
-
-// Puts the contents of the open file `fd` on the disk; false with errno set when they may not be.
-bool syncContents(int fd) {
-    while (::fsync(fd) != 0) {
-        if (errno == EINTR) continue;
-        return !lostData(errno);
-    }
-    return true;
-}
-
 // Puts the contents of the file `path` on the disk before it gets its new name, so that a power
 // loss right after the save cannot leave an empty file under that name. A file that cannot be
 // opened is left to the rename to report.
@@ -48,17 +36,6 @@ bool syncFile(const std::string& path) {
     ::close(fd);
     errno = err;
     return ok;
-}
-
-// Puts the directory entry of a renamed file on the disk. The file is in place whatever this
-// gives; a failure only leaves the new name to the system's own timing.
-void syncDirectoryOf(const std::string& path) {
-    std::filesystem::path dir = std::filesystem::path(path).parent_path();
-    if (dir.empty()) dir = ".";
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    syncContents(fd);
-    ::close(fd);
 }
 
 // Copies everything from descriptor `in` to `out`; false with errno set on failure.
@@ -116,9 +93,7 @@ bool moveByCopying(const std::string& from, const std::string& to, std::string& 
     }
     // The copy goes to a new file in the target's directory and replaces the target only when
     // it is complete, so a failure never leaves a half-written file under the chosen name.
-    std::filesystem::path dir = std::filesystem::path(to).parent_path();
-    if (dir.empty()) dir = ".";
-    std::string temp = (dir / ".velta-copy-XXXXXX").string();
+    std::string temp = (folderOf(to) / ".velta-copy-XXXXXX").string();
     const int out = ::mkstemp(temp.data());
     if (out < 0) {
         error = moveError(from, to, osErrorText(errno));
@@ -150,7 +125,7 @@ bool moveByCopying(const std::string& from, const std::string& to, std::string& 
         error = moveError(from, to, osErrorText(err));
         return false;
     }
-    syncDirectoryOf(to);
+    syncDirectory(folderOf(to));
     // The image is safe under its new name; a source that cannot be removed only stays behind.
     ::unlink(from.c_str());
     return true;
@@ -162,7 +137,7 @@ bool moveFile(const std::string& from, const std::string& to, std::string& error
         return false;
     }
     if (std::rename(from.c_str(), to.c_str()) == 0) {
-        syncDirectoryOf(to);
+        syncDirectory(folderOf(to));
         return true;
     }
     const int err = errno;
