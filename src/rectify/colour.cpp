@@ -27,16 +27,6 @@ struct SamplingWindow {
 
 SamplingWindow windowOf(const Input& in) { return {in.area[1].x, in.area[4].x, in.area[1].y, in.area[2].y}; }
 
-// The meeting point of a row line and a column line, with the operations of the plain road's
-// reference in the same order, so that the window test and the truncation agree bit for bit.
-SourcePoint meetPoint(const geom::VanishingPoints& vp, const RowLine& row, const ColumnLine& col) {
-    SourcePoint p;
-    p.x = (col.slope * vp.fuvx - vp.fuvy + row.intercept) / (col.slope - row.slope);
-    p.y = vp.fuvy + (p.x - vp.fuvx) * col.slope;
-    p.finite = row.finite && col.finite && std::isfinite(p.x) && std::isfinite(p.y);
-    return p;
-}
-
 // ---- the reference ------------------------------------------------------------------------------
 
 // Keys' cubic convolution kernel with a = -0.5.

@@ -66,10 +66,7 @@ ColumnLine columnLine(const geom::Orientation& f, const geom::VanishingPoints& v
     return line;
 }
 
-namespace {
-
-// The meeting point of a row line and a column line.
-SourcePoint meet(const geom::VanishingPoints& vp, const RowLine& row, const ColumnLine& col) {
+SourcePoint meetPoint(const geom::VanishingPoints& vp, const RowLine& row, const ColumnLine& col) {
     SourcePoint p;
     // S * fuvx - fuvy + c, evaluated left to right as written.
     p.x = (col.slope * vp.fuvx - vp.fuvy + row.intercept) / (col.slope - row.slope);
@@ -78,10 +75,8 @@ SourcePoint meet(const geom::VanishingPoints& vp, const RowLine& row, const Colu
     return p;
 }
 
-}  // namespace
-
 SourcePoint sourcePoint(const geom::Orientation& f, const geom::VanishingPoints& vp, int i, int j) {
-    return meet(vp, rowLine(f, vp, i), columnLine(f, vp, j));
+    return meetPoint(vp, rowLine(f, vp, i), columnLine(f, vp, j));
 }
 
 LineTables lineTables(const geom::Orientation& f, const geom::VanishingPoints& vp, int width, int height,
@@ -141,7 +136,7 @@ void referenceRow(const Input& in, int i, RowRecord& out) {
     const double ymax = in.area[2].y;
 
     for (int j = 1; j <= w; ++j) {
-        const SourcePoint src = meet(in.vp, line, columnLine(f, in.vp, j));
+        const SourcePoint src = meetPoint(in.vp, line, columnLine(f, in.vp, j));
         // The window test on the unrounded values; NaN fails it.
         if (!(xmin <= src.x && src.x <= xmax && ymin <= src.y && src.y <= ymax) || !src.finite) continue;
 

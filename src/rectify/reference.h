@@ -58,6 +58,10 @@ struct SourcePoint {
 /// likewise found from the mark's place when the edge lies on the horizon.
 [[nodiscard]] ColumnLine columnLine(const geom::Orientation& f, const geom::VanishingPoints& vp, int j);
 
+/// The meeting point of a row line and a column line, in the order of operations every road's
+/// window test and sampling rely on.
+[[nodiscard]] SourcePoint meetPoint(const geom::VanishingPoints& vp, const RowLine& row, const ColumnLine& col);
+
 /// The meeting point of row line i and column line j: srcX = (S fuvx - fuvy + c) / (S - T),
 /// srcY = fuvy + (srcX - fuvx) S.
 [[nodiscard]] SourcePoint sourcePoint(const geom::Orientation& f, const geom::VanishingPoints& vp, int i, int j);
