@@ -449,20 +449,10 @@ inline std::uint32_t bicubicSse2(const std::uint32_t* p, std::ptrdiff_t stride, 
     return packed(lowPlusHigh(across));
 }
 
-[[gnu::target("avx2")]] void bilinearSamplesAvx2(const Source& src, const Run& r, std::size_t n, std::uint32_t* out) {
-    std::uint32_t edge[4];
-    for (std::size_t k = 0; k < n; ++k) {
-        if (r.col[k] == outside) {
-            out[k] = black;
-            continue;
-        }
-        std::ptrdiff_t stride = 0;
-        const std::uint32_t* p = neighbourhood(src, r.col[k], r.row[k], 2, edge, stride);
-        out[k] = bilinearAvx2(p, stride, r, k);
-    }
-}
-
-[[gnu::target("avx2")]] void bicubicSamplesAvx2(const Source& src, const Run& r, std::size_t n, std::uint32_t* out) {
+// The second stage of an interpolating kernel in AVX2: the loop of `samples`, compiled for AVX2
+// so that the kernel's vector code is inlined into it.
+template <int taps, std::uint32_t (*sample)(const std::uint32_t*, std::ptrdiff_t, const Run&, std::size_t)>
+[[gnu::target("avx2")]] void samplesAvx2(const Source& src, const Run& r, std::size_t n, std::uint32_t* out) {
     std::uint32_t edge[16];
     for (std::size_t k = 0; k < n; ++k) {
         if (r.col[k] == outside) {
@@ -470,8 +460,8 @@ inline std::uint32_t bicubicSse2(const std::uint32_t* p, std::ptrdiff_t stride, 
             continue;
         }
         std::ptrdiff_t stride = 0;
-        const std::uint32_t* p = neighbourhood(src, r.col[k], r.row[k], 4, edge, stride);
-        out[k] = bicubicAvx2(p, stride, r, k);
+        const std::uint32_t* p = neighbourhood(src, r.col[k], r.row[k], taps, edge, stride);
+        out[k] = sample(p, stride, r, k);
     }
 }
 
@@ -491,7 +481,7 @@ void sampleRun(Kernel kernel, Interpolation interpolation, const Source& src, bo
     switch (kernel) {
 #ifdef VELTA_COLOUR_X86
     case Kernel::avx512:
-    case Kernel::avx2: return bicubic ? bicubicSamplesAvx2(src, r, n, out) : bilinearSamplesAvx2(src, r, n, out);
+    case Kernel::avx2: return bicubic ? samplesAvx2<4, bicubicAvx2>(src, r, n, out) : samplesAvx2<2, bilinearAvx2>(src, r, n, out);
     case Kernel::sse2:
         return bicubic ? samples<4, bicubicSse2>(src, r, n, out) : samples<2, bilinearSse2>(src, r, n, out);
 #endif
