@@ -1,5 +1,6 @@
 #include "measure/error_bars.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -157,6 +158,42 @@ void moveFittedLine(double (&ends)[6], const FittedLine& fit, bool across) {
     }
 }
 
+// The four lines with one of them moved one way: each coordinate of each clicked line by half a
+// pixel in turn, each snapped line by its fit's two standard errors.
+struct MovedLines {
+    double ends[6][6];
+};
+
+std::vector<MovedLines> movedLines(const double (&lineEnds)[6][6], const LineFits& fits) {
+    std::vector<MovedLines> out;
+    for (int line = 1; line <= 4; ++line) {
+        const std::optional<FittedLine>& fit = fits[static_cast<std::size_t>(line)];
+        for (int move = 0; move < (fit ? 2 : 4); ++move) {
+            MovedLines& m = out.emplace_back();
+            std::copy(&lineEnds[0][0], &lineEnds[0][0] + 36, &m.ends[0][0]);
+            if (fit)
+                moveFittedLine(m.ends[line], *fit, move == 0);
+            else
+                m.ends[line][move + 1] += 0.5;
+        }
+    }
+    return out;
+}
+
+// Adds to each pair's bar the effect of its own clicks and the reference pair's, half a pixel on
+// each coordinate of the rectified picture; not finite for a pair of length 0.
+void addOwnClicks(std::vector<double>& bars, const std::vector<Pair>& pairs, std::size_t reference) {
+    const Pair& ref = pairs[reference];
+    double refOwn = 0;
+    for (int c = 0; c < 4; ++c) refOwn += std::fabs(1 / (1 + ownClickEffect(ref, c)) - 1);
+    for (std::size_t n = 0; n < pairs.size(); ++n) {
+        if (n == reference) continue;
+        double own = refOwn;
+        for (int c = 0; c < 4; ++c) own += std::fabs(ownClickEffect(pairs[n], c));
+        bars[n] += own;
+    }
+}
+
 }  // namespace
 
 std::optional<geom::Point> sourcePointOf(const geom::Orientation& f, const geom::VanishingPoints& vp, double u,
@@ -223,15 +260,7 @@ std::optional<ErrorBars> errorBars(const double (&lineEnds)[6][6], const geom::O
             if (n != reference) bars.pairs[n] = infinite;
     }
 
-    // The clicks of each pair and of the reference pair, on the rectified picture.
-    double refOwn = 0;
-    for (int c = 0; c < 4; ++c) refOwn += std::fabs(1 / (1 + ownClickEffect(ref, c)) - 1);
-    for (std::size_t n = 0; n < pairs.size(); ++n) {
-        if (n == reference) continue;
-        double own = refOwn;
-        for (int c = 0; c < 4; ++c) own += std::fabs(ownClickEffect(pairs[n], c));
-        bars.pairs[n] += own;   // not finite for a pair of length 0
-    }
+    addOwnClicks(bars.pairs, pairs, reference);
 
     // Each pair's ends in the source picture, by the construction as it stands.
     struct Ends {
@@ -252,39 +281,28 @@ std::optional<ErrorBars> errorBars(const double (&lineEnds)[6][6], const geom::O
         return lengthOf(*a, *b);
     };
 
-    // Each coordinate of each line click in turn, or each snapped line's two fitted errors.
     const double aspect = aspectOf(base->frame);
     const double distance = base->frame.principalDistance;
-    for (int line = 1; line <= 4; ++line) {
-        const std::optional<FittedLine>& fit = fits[static_cast<std::size_t>(line)];
-        for (int move = 0; move < (fit ? 2 : 4); ++move) {
-            double moved[6][6];
-            for (int r = 0; r < 6; ++r)
-                for (int c = 0; c < 6; ++c) moved[r][c] = lineEnds[r][c];
-            if (fit)
-                moveFittedLine(moved[line], *fit, move == 0);
-            else
-                moved[line][move + 1] += 0.5;
-            const auto other = construct(moved, construction);
-            if (!other) {
-                // Half a pixel breaks the construction: nothing it shows is determined.
-                bars.poorlyDetermined = true;
-                bars.aspect = infinite;
-                for (std::size_t n = 0; n < pairs.size(); ++n)
-                    if (n != reference) bars.pairs[n] = infinite;
-                continue;
-            }
-            if (!(std::fabs(other->frame.principalDistance / distance - 1) <= 0.05)) bars.poorlyDetermined = true;
-            bars.aspect += std::fabs(aspectOf(other->frame) / aspect - 1);
+    for (const MovedLines& moved : movedLines(lineEnds, fits)) {
+        const auto other = construct(moved.ends, construction);
+        if (!other) {
+            // Half a pixel breaks the construction: nothing it shows is determined.
+            bars.poorlyDetermined = true;
+            bars.aspect = infinite;
+            for (std::size_t n = 0; n < pairs.size(); ++n)
+                if (n != reference) bars.pairs[n] = infinite;
+            continue;
+        }
+        if (!(std::fabs(other->frame.principalDistance / distance - 1) <= 0.05)) bars.poorlyDetermined = true;
+        bars.aspect += std::fabs(aspectOf(other->frame) / aspect - 1);
 
-            const double refMoved = rectifiedLength(*other, source[reference]);
-            for (std::size_t n = 0; n < pairs.size(); ++n) {
-                if (n == reference) continue;
-                const double ratio = std::hypot(pairs[n].x2 - pairs[n].x1, pairs[n].y2 - pairs[n].y1) / refLength;
-                const double ratioMoved = rectifiedLength(*other, source[n]) / refMoved;
-                const double effect = std::fabs(ratioMoved / ratio - 1);
-                bars.pairs[n] += std::isnan(effect) ? infinite : effect;
-            }
+        const double refMoved = rectifiedLength(*other, source[reference]);
+        for (std::size_t n = 0; n < pairs.size(); ++n) {
+            if (n == reference) continue;
+            const double ratio = std::hypot(pairs[n].x2 - pairs[n].x1, pairs[n].y2 - pairs[n].y1) / refLength;
+            const double ratioMoved = rectifiedLength(*other, source[n]) / refMoved;
+            const double effect = std::fabs(ratioMoved / ratio - 1);
+            bars.pairs[n] += std::isnan(effect) ? infinite : effect;
         }
     }
     return bars;
