@@ -10,13 +10,16 @@
 //   104 .. 111  window frames, white
 //   112 .. 135  glass, dark blue with a lighter reflection towards the top left
 //   136 .. 255  edge blends: for each of the 15 pairs of the six surfaces above, 8 mixtures
-// A pixel that straddles an edge gets the blend of its two commonest surfaces, so the edges are
-// smooth and every index still says which surface covers most of its pixel.
+// A pixel that straddles an edge gets the entry of its commonest surface (a shade of its ramp, or
+// a blend with the other surface) whose grey is nearest the mean of what the pixel sees: the grey
+// across an edge then moves in proportion to how much of each pixel the other surface covers, as
+// in a photograph, and every index still says which surface covers most of its pixel.
 //
 // All arithmetic is +, -, *, / and sqrt on doubles, so the picture is the same everywhere.
 
 #include <cmath>
 #include <cstddef>
+#include <vector>
 
 #include "sample/bmp8.h"
 #include "sample/facade.h"
@@ -31,6 +34,7 @@ constexpr int surfaceCount = 6;  // Sky .. Glass
 constexpr int blendLevels = 8;
 constexpr int blendFirst = 136;
 constexpr int samplesPerSide = 4;  // 4 x 4 samples in a pixel that straddles an edge
+constexpr double greyTolerance = 1.0;  // grey levels an edge pixel may trade for a truer colour
 
 struct Rgb {
     double r, g, b;
@@ -146,16 +150,51 @@ std::uint8_t rampIndex(Sample s) {
     return static_cast<std::uint8_t>(ramp.first + levelOf(s.shade, ramp.count));
 }
 
-// Palette index of pixel (col, row) from 4 x 4 samples: the commonest surface, or the blend of the two commonest.
+// Grey of a colour as the program reads it (BT.601).
+double greyOf(Rgb c) { return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b; }
+
+// The colour of palette entry `index`, as the file stores it.
+Rgb paletteColour(int index) {
+    const auto& pal = facadePalette();
+    const auto at = static_cast<std::size_t>(index) * 4;
+    return {static_cast<double>(pal[at + 2]), static_cast<double>(pal[at + 1]), static_cast<double>(pal[at])};
+}
+
+// The entry, among `candidates`, to draw a pixel whose samples average to `mean`: the nearest in
+// colour of those within `greyTolerance` of the nearest grey. Grey comes first because it is what
+// tells where an edge crosses the pixel.
+int nearestEntry(Rgb mean, const std::vector<int>& candidates) {
+    const double grey = greyOf(mean);
+    double nearestGrey = 1e9;
+    for (const int index : candidates) nearestGrey = std::fmin(nearestGrey, std::fabs(greyOf(paletteColour(index)) - grey));
+    int best = -1;
+    double bestColour = 0;
+    for (const int index : candidates) {
+        const Rgb e = paletteColour(index);
+        if (std::fabs(greyOf(e) - grey) > nearestGrey + greyTolerance) continue;
+        const double d = (e.r - mean.r) * (e.r - mean.r) + (e.g - mean.g) * (e.g - mean.g) + (e.b - mean.b) * (e.b - mean.b);
+        if (best < 0 || d < bestColour) {
+            best = index;
+            bestColour = d;
+        }
+    }
+    return best;
+}
+
+// Palette index of pixel (col, row) from 4 x 4 samples: the mean shade of its one surface, or on
+// an edge the nearest entry that still names its commonest surface.
 std::uint8_t supersampledIndex(const Viewer& c, int col, int row) {
     int count[surfaceCount] = {};
     double shadeSum[surfaceCount] = {};
+    Rgb sum{0, 0, 0};
     for (int j = 0; j < samplesPerSide; ++j)
         for (int i = 0; i < samplesPerSide; ++i) {
             const Sample s = sceneSample(c, col + (i + 0.5) / samplesPerSide, row + (j + 0.5) / samplesPerSide);
             const int m = surfaceIndex(s.material);
             ++count[m];
             shadeSum[m] += s.shade;
+            const Rgb drawn = paletteColour(rampIndex(s));
+            sum = {sum.r + drawn.r, sum.g + drawn.g, sum.b + drawn.b};
         }
     int first = 0;
     for (int m = 1; m < surfaceCount; ++m)
@@ -164,11 +203,14 @@ std::uint8_t supersampledIndex(const Viewer& c, int col, int row) {
     for (int m = 0; m < surfaceCount; ++m)
         if (m != first && count[m] > 0 && (second < 0 || count[m] > count[second])) second = m;
     if (second < 0) return rampIndex({static_cast<Material>(first), shadeSum[first] / count[first]});
+    std::vector<int> candidates;
+    for (int k = 0; k < ramps[first].count; ++k) candidates.push_back(ramps[first].first + k);
     const int lo = first < second ? first : second;
     const int hi = first < second ? second : first;
-    int level = blendLevels * count[hi] / (count[lo] + count[hi]);
-    if (level >= blendLevels) level = blendLevels - 1;
-    return static_cast<std::uint8_t>(pairFirst(lo, hi) + level);
+    for (int k = 0; k < blendLevels; ++k)
+        if ((k >= blendLevels / 2 ? hi : lo) == first) candidates.push_back(pairFirst(lo, hi) + k);
+    constexpr double n = samplesPerSide * samplesPerSide;
+    return static_cast<std::uint8_t>(nearestEntry({sum.r / n, sum.g / n, sum.b / n}, candidates));
 }
 
 }  // namespace
