@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <optional>
 #include <system_error>
+#include <string>
+#include <utility>
 
 #include "bitmap/os_error.h"
 #include "bitmap/safe_write.h"
@@ -187,6 +189,47 @@ bool writeWithoutWorldFile(App& app, const std::string& name, ImageFormat format
     return true;
 }
 
+// The file to export to, from the dialog's answer: the extension typed decides the format;
+// without one of ours, the dialog's filter does and its extension is added. Nothing when the
+// name is refused (with the reason said) or the dialog was cancelled.
+std::optional<std::pair<std::string, ImageFormat>> exportTarget(App& app, const ExportChoice& choice, bool colour) {
+    if (choice.name.empty()) return std::nullopt;
+    if (!bitmap::namesAFile(choice.name)) {
+        refuse(app, "\"" + choice.name + "\" è il nome di una cartella, non di un file.\nScegliere un nome di file.");
+        return std::nullopt;
+    }
+    std::string name = choice.name;
+    ImageFormat format = choice.filter;
+    if (const std::optional<ImageFormat> typed = formatOfName(name)) format = *typed;
+    else name += extensionOf(format);
+    if (format == ImageFormat::jpeg && !colour) {
+        refuse(app, "Un'immagine a 256 colori non si esporta in JPEG, che ne altererebbe i colori.\n"
+                    "Scegliere PNG, TIFF o BMP.");
+        return std::nullopt;
+    }
+    if (namesAWorkingFile(app, name)) {
+        refuse(app, "\"" + name + "\" è il file di lavoro, che ogni raddrizzamento riscrive.\nScegliere un altro nome.");
+        return std::nullopt;
+    }
+    return std::pair{name, format};
+}
+
+// What the export message says once the files are written.
+std::string exportedText(const App& app, const std::string& name, ImageFormat format, const std::string& world,
+                         int pixelsPerMetre) {
+    const double scale = app.log.scale;
+    std::string info = "Immagine esportata in \"" + name + "\" (" + nameOf(format) + ", " +
+                       std::to_string(app.s.rectified.width) + " x " + std::to_string(app.s.rectified.height) +
+                       " pixel).";
+    if (world.empty()) return info;
+    info += "\nFile di georeferenziazione: \"" + world + "\" (pixel di " + shortDecimal(scale, app.decimalSep) + " cm).";
+    const double exact = 100.0 / scale;
+    if (pixelsPerMetre > 0 && std::abs(pixelsPerMetre - exact) > exact * 0.001)
+        info += "\nLa risoluzione scritta nel file è arrotondata a " + std::to_string(pixelsPerMetre) +
+                " pixel per metro (la scala ne darebbe " + shortDecimal(exact, app.decimalSep) + ").";
+    return info;
+}
+
 }  // namespace
 
 void exportClick(App& app) {
@@ -201,27 +244,9 @@ void exportClick(App& app) {
         return;
     }
     const bool colour = s.rectified.road == Road::colour;
-    const ExportChoice choice = w.exportFileDialog(app.dataDir, colour);
-    if (choice.name.empty()) return;
-    if (!bitmap::namesAFile(choice.name)) {
-        refuse(app, "\"" + choice.name + "\" è il nome di una cartella, non di un file.\nScegliere un nome di file.");
-        return;
-    }
-    // The extension typed decides; without one of ours, the dialog's filter does and its
-    // extension is added.
-    std::string name = choice.name;
-    ImageFormat format = choice.filter;
-    if (const std::optional<ImageFormat> typed = formatOfName(name)) format = *typed;
-    else name += extensionOf(format);
-    if (format == ImageFormat::jpeg && !colour) {
-        refuse(app, "Un'immagine a 256 colori non si esporta in JPEG, che ne altererebbe i colori.\n"
-                    "Scegliere PNG, TIFF o BMP.");
-        return;
-    }
-    if (namesAWorkingFile(app, name)) {
-        refuse(app, "\"" + name + "\" è il file di lavoro, che ogni raddrizzamento riscrive.\nScegliere un altro nome.");
-        return;
-    }
+    const auto target = exportTarget(app, w.exportFileDialog(app.dataDir, colour), colour);
+    if (!target) return;
+    const auto& [name, format] = *target;
     // With a scale the world file is written beside the image; without one, a world file there
     // belonged to the image being replaced and goes with it.
     const double scale = app.log.scale;
@@ -238,18 +263,9 @@ void exportClick(App& app) {
         scaled && (format == ImageFormat::bmp || format == ImageFormat::png) ? pixelsPerMetreOf(scale) : 0;
     const bool written = scaled ? writeWithWorldFile(app, name, format, world, worldThere, pixelsPerMetre)
                                 : writeWithoutWorldFile(app, name, format, world, worldThere);
-    if (!written) return;
-    std::string info = "Immagine esportata in \"" + name + "\" (" + nameOf(format) + ", " +
-                       std::to_string(s.rectified.width) + " x " + std::to_string(s.rectified.height) + " pixel).";
-    if (scaled) {
-        info += "\nFile di georeferenziazione: \"" + world + "\" (pixel di " + shortDecimal(scale, app.decimalSep) +
-                " cm).";
-        const double exact = 100.0 / scale;
-        if (pixelsPerMetre > 0 && std::abs(pixelsPerMetre - exact) > exact * 0.001)
-            info += "\nLa risoluzione scritta nel file è arrotondata a " + std::to_string(pixelsPerMetre) +
-                    " pixel per metro (la scala ne darebbe " + shortDecimal(exact, app.decimalSep) + ").";
-    }
-    w.messageBox(info, title, Icon::Information, Buttons::Ok);
+    if (written)
+        w.messageBox(exportedText(app, name, format, scaled ? world : std::string(), pixelsPerMetre), title,
+                     Icon::Information, Buttons::Ok);
 }
 
 }  // namespace velta
