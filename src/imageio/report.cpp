@@ -167,14 +167,23 @@ void drawParameters(QPainter& p, Page& page, const ReportData& r) {
     page.moveTo(y);
 }
 
-// The log's table: column widths from their widest cell (a title wraps at its words), a font
-// brought down to fit the page's width, as many rows as the page holds.
-void drawLog(QPainter& p, Page& page, const ReportData& r, double reserved) {
+constexpr double cellPad = 1.2 * mm;
+
+struct LogColumns {
+    double points = 7.5;          // the table's font size
+    std::vector<double> widths;   // each column's, padding included
+};
+
+// The log table's columns: each as wide as its widest cell (a title wraps at its words), in a
+// font brought down until the table fits the page's width; what room is left goes to the
+// columns evenly.
+LogColumns logColumns(QPainter& p, double pageWidth, const ReportData& r) {
     const std::size_t cols = r.logTitles.size();
-    if (cols == 0) return;
-    double points = 7.5;
-    std::vector<double> widths(cols);
-    const double pad = 1.2 * mm;
+    LogColumns table;
+    table.widths.resize(cols);
+    double& points = table.points;
+    std::vector<double>& widths = table.widths;
+    const double pad = cellPad;
     for (;; points -= 0.25) {
         const QFontMetricsF cell(sans(points), p.device()), head(sans(points, true), p.device());
         for (std::size_t c = 0; c < cols; ++c) {
@@ -187,13 +196,20 @@ void drawLog(QPainter& p, Page& page, const ReportData& r, double reserved) {
         }
         double total = 0;
         for (double w : widths) total += w;
-        if (total <= page.width() || points <= 6) {
-            // Whatever room is left goes to the columns evenly.
-            const double extra = std::max(0.0, page.width() - total) / static_cast<double>(cols);
+        if (total <= pageWidth || points <= 6) {
+            const double extra = std::max(0.0, pageWidth - total) / static_cast<double>(cols);
             for (double& w : widths) w += extra;
-            break;
+            return table;
         }
     }
+}
+
+// The log's table: its columns, then as many rows as the page holds.
+void drawLog(QPainter& p, Page& page, const ReportData& r, double reserved) {
+    const std::size_t cols = r.logTitles.size();
+    if (cols == 0) return;
+    const auto [points, widths] = logColumns(p, page.width(), r);
+    const double pad = cellPad;
     const QFont cellFont = sans(points), headFont = sans(points, true);
     const double line = QFontMetricsF(cellFont, p.device()).lineSpacing() + 0.6 * mm;
     const double headHeight = 2 * QFontMetricsF(headFont, p.device()).lineSpacing() + 0.8 * mm;
