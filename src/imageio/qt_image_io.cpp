@@ -223,6 +223,44 @@ Picture holdPicture(QImage&& image) {
     return p;
 }
 
+// The pixels as Qt decodes them; a JPEG whose data ran out is refused, although Qt returns what
+// it read, and a picture Qt could not allocate (reported as damaged data) is said to be too big.
+QImage readPixels(QImageReader& reader, bool jpeg, QSize declared, QImage::Format declaredFormat, std::string& error) {
+    QImage image;
+    if (jpeg) {
+        WarningCollector collector;
+        image = reader.read();
+        const std::vector<std::string> warnings = collector.take();
+        if (!image.isNull() && bitmap::jpegEndedEarly(warnings)) {
+            error = "file danneggiato: i dati JPEG finiscono prima della fine dell'immagine";
+            return {};
+        }
+    } else {
+        image = reader.read();
+    }
+    if (image.isNull())
+        error = beyondMemory(declared, bytesPerPixel(declaredFormat)) ? memoryRefusal(declared)
+                                                                      : readReason(reader.error());
+    return image;
+}
+
+// The decoded image as the program's 32-bit picture, held to the size limits once more for a
+// file that did not declare its size. The alpha channel is dropped: the colour channels stay as
+// stored, not blended onto a background.
+void takePicture(QImage&& image, DecodeResult& result) {
+    result.error = sizeRefusal(image.size(), image.format());
+    if (!result.error.empty()) return;
+    const QSize decoded = image.size();
+    QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    image = QImage();
+    if (rgb.isNull()) {
+        result.error = memoryRefusal(decoded);
+        return;
+    }
+    result.picture = holdPicture(std::move(rgb));
+    result.ok = true;
+}
+
 DecodeResult decodeFile(const std::string& path) {
     DecodeResult result;
     Head head;
@@ -244,47 +282,12 @@ DecodeResult decodeFile(const std::string& path) {
     const QSize declared = bmp && head.bmpSize().isValid() ? head.bmpSize() : reader.size();
     const QImage::Format declaredFormat = reader.imageFormat();
     result.error = sizeRefusal(declared, declaredFormat);
+    if (result.error.empty() && bmp) result.error = checkBmp(name);
     if (!result.error.empty()) return result;
 
-    if (bmp) {
-        result.error = checkBmp(name);
-        if (!result.error.empty()) return result;
-    }
-
-    QImage image;
-    if (jpeg) {
-        WarningCollector collector;
-        image = reader.read();
-        const std::vector<std::string> warnings = collector.take();
-        if (!image.isNull() && bitmap::jpegEndedEarly(warnings)) {
-            result.error = "file danneggiato: i dati JPEG finiscono prima della fine dell'immagine";
-            return result;
-        }
-    } else {
-        image = reader.read();
-    }
-    if (image.isNull()) {
-        // Qt reports a picture it could not allocate as damaged data.
-        result.error = beyondMemory(declared, bytesPerPixel(declaredFormat)) ? memoryRefusal(declared)
-                                                                             : readReason(reader.error());
-        return result;
-    }
-
-    // A file that did not declare its size is held to the same limits once decoded.
-    result.error = sizeRefusal(image.size(), image.format());
+    QImage image = readPixels(reader, jpeg, declared, declaredFormat, result.error);
     if (!result.error.empty()) return result;
-
-    // The alpha channel is dropped: the colour channels stay as stored, not blended onto a
-    // background.
-    const QSize decoded = image.size();
-    QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    image = QImage();
-    if (rgb.isNull()) {
-        result.error = memoryRefusal(decoded);
-        return result;
-    }
-    result.picture = holdPicture(std::move(rgb));
-    result.ok = true;
+    takePicture(std::move(image), result);
     return result;
 }
 
