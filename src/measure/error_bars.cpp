@@ -244,6 +244,33 @@ std::optional<geom::Point> rectifiedPointOf(const geom::Orientation& f, const ge
     return r;
 }
 
+namespace {
+
+// Every pair but the reference marked undetermined.
+void undetermined(std::vector<double>& bars, std::size_t reference) {
+    for (std::size_t n = 0; n < bars.size(); ++n)
+        if (n != reference) bars[n] = infinite;
+}
+
+// A pair's ends in the source picture; not ok where the construction does not reach them.
+struct SourceEnds {
+    Point a, b;
+    bool ok = false;
+};
+
+// Each pair's ends in the source picture, by the construction `c`.
+std::vector<SourceEnds> sourceEndsOf(const Construction& c, const std::vector<Pair>& pairs) {
+    std::vector<SourceEnds> source(pairs.size());
+    for (std::size_t n = 0; n < pairs.size(); ++n) {
+        const auto a = sourcePointOf(c.frame, c.vp, pairs[n].x1, pairs[n].y1);
+        const auto b = sourcePointOf(c.frame, c.vp, pairs[n].x2, pairs[n].y2);
+        if (a && b) source[n] = {*a, *b, true};
+    }
+    return source;
+}
+
+}  // namespace
+
 std::optional<ErrorBars> errorBars(const double (&lineEnds)[6][6], const geom::OrientationInput& construction,
                                    const std::vector<Pair>& pairs, std::size_t reference, const LineFits& fits) {
     if (reference >= pairs.size()) return std::nullopt;
@@ -254,26 +281,13 @@ std::optional<ErrorBars> errorBars(const double (&lineEnds)[6][6], const geom::O
     bars.pairs.assign(pairs.size(), 0.0);
     const Pair& ref = pairs[reference];
     const double refLength = std::hypot(ref.x2 - ref.x1, ref.y2 - ref.y1);
-    if (!(refLength > 0)) {
-        // No scale to measure by: nothing but the reference itself is determined.
-        for (std::size_t n = 0; n < pairs.size(); ++n)
-            if (n != reference) bars.pairs[n] = infinite;
-    }
+    // No scale to measure by: nothing but the reference itself is determined.
+    if (!(refLength > 0)) undetermined(bars.pairs, reference);
 
     addOwnClicks(bars.pairs, pairs, reference);
 
-    // Each pair's ends in the source picture, by the construction as it stands.
-    struct Ends {
-        Point a, b;
-        bool ok = false;
-    };
-    std::vector<Ends> source(pairs.size());
-    for (std::size_t n = 0; n < pairs.size(); ++n) {
-        const auto a = sourcePointOf(base->frame, base->vp, pairs[n].x1, pairs[n].y1);
-        const auto b = sourcePointOf(base->frame, base->vp, pairs[n].x2, pairs[n].y2);
-        if (a && b) source[n] = {*a, *b, true};
-    }
-    const auto rectifiedLength = [&](const Construction& c, const Ends& e) -> double {
+    const std::vector<SourceEnds> source = sourceEndsOf(*base, pairs);
+    const auto rectifiedLength = [&](const Construction& c, const SourceEnds& e) -> double {
         if (!e.ok) return std::numeric_limits<double>::quiet_NaN();
         const auto a = rectifiedPointOf(c.frame, c.vp, e.a.x, e.a.y);
         const auto b = rectifiedPointOf(c.frame, c.vp, e.b.x, e.b.y);
@@ -289,8 +303,7 @@ std::optional<ErrorBars> errorBars(const double (&lineEnds)[6][6], const geom::O
             // Half a pixel breaks the construction: nothing it shows is determined.
             bars.poorlyDetermined = true;
             bars.aspect = infinite;
-            for (std::size_t n = 0; n < pairs.size(); ++n)
-                if (n != reference) bars.pairs[n] = infinite;
+            undetermined(bars.pairs, reference);
             continue;
         }
         if (!(std::fabs(other->frame.principalDistance / distance - 1) <= 0.05)) bars.poorlyDetermined = true;
