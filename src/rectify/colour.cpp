@@ -450,7 +450,8 @@ inline std::uint32_t bicubicSse2(const std::uint32_t* p, std::ptrdiff_t stride, 
 }
 
 // The second stage of an interpolating kernel in AVX2: the loop of `samples`, compiled for AVX2
-// so that the kernel's vector code is inlined into it.
+// so that the kernel's vector code is inlined into it. It is written out again because GCC will
+// not inline an AVX2 kernel into a loop shared with the default instruction set.
 template <int taps, std::uint32_t (*sample)(const std::uint32_t*, std::ptrdiff_t, const Run&, std::size_t)>
 [[gnu::target("avx2")]] void samplesAvx2(const Source& src, const Run& r, std::size_t n, std::uint32_t* out) {
     std::uint32_t edge[16];
